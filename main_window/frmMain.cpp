@@ -1,0 +1,284 @@
+#include "main_window/frmMain.h"
+
+#include "main_window/Form1.h"
+#include "main_window/WindowStyle.h"
+#include "main_window/modGlobal.h"
+#include "platform/Error.h"
+#include "platform/MousePointer.h"
+#include "platform/Picture.h"
+#include "platform/PropertyBag.h"
+#include "platform/SystemColors.h"
+#include "ui_frmMain.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLayout>
+#include <QLocale>
+#include <QTemporaryFile>
+#include <QDir>
+#include <cmath>
+#include <new>
+
+namespace {
+
+const QString StoredLayout = QStringLiteral(":/layout/frmMain.layout");
+
+// A length scaled by a list factor, rounded down. The factors are whole percentages, so the
+// product is taken in whole numbers and an exact one is never lost to floating point (20 pixels
+// at 15 % give 3). A length never drops below one pixel.
+int scaledLength(int length, float factor) {
+    const qint64 percent = std::llround(double(factor) * 100.0);
+    return int(std::max<qint64>(1, qint64(length) * percent / 100));
+}
+
+// A pixel box's text as a whole number of pixels, a fraction dropped.
+int pixelsFrom(const QString& text, const QString& what) {
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    double value = QLocale().toDouble(trimmed, &ok);
+    if (!ok) value = QLocale::c().toDouble(trimmed, &ok);
+    const QString accepted =
+        QStringLiteral("Please type a whole number of pixels from 1 to %1, such as 640.").arg(MaxPictureSide);
+    if (!ok || !std::isfinite(value))
+        throw QuillonError(QStringLiteral("The %1 “%2” is not a number. %3").arg(what, trimmed, accepted));
+    if (value < 1 || value >= MaxPictureSide + 1)
+        throw QuillonError(QStringLiteral("The %1 %2 is not a size Quillon can make. %3").arg(what, trimmed, accepted));
+    return int(std::floor(value));
+}
+
+} // namespace
+
+frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::frmMain>()), mDialogs(dialogs) {
+    ui->setupUi(this);
+    MakeFixedWindow(*this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillon.png")));
+    ui->centralwidget->setFixedSize(643, 488);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    ui->Line1->setAutoFillBackground(true);
+    QPalette line = ui->Line1->palette();
+    line.setColor(QPalette::Window, SystemColor(SystemColorInactiveBorder));
+    ui->Line1->setPalette(line);
+    ReadViewerSettings();
+    Wire();
+    Guarded([this] { Form_Load(); });
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::ReadViewerSettings() {
+    const auto bags = ReadStoredLayout(StoredLayout);
+    ui->AAIVOriginal->ReadProperties(bags.value(QStringLiteral("AAIVOriginal")));
+    ui->AAIVResized->ReadProperties(bags.value(QStringLiteral("AAIVResized")));
+}
+
+template <typename Handler> void frmMain::Guarded(Handler&& handler) {
+    QString message;
+    try {
+        const BusyPointer busy;
+        handler();
+    } catch (const QuillonError& error) {
+        message = error.message();
+    } catch (const std::bad_alloc&) {
+        message = QStringLiteral("There is not enough memory for this. Try a smaller size or picture.");
+    } catch (const std::exception& error) {
+        message = QStringLiteral("Something went wrong: %1").arg(QString::fromLocal8Bit(error.what()));
+    }
+    if (!message.isEmpty()) mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
+}
+
+void frmMain::Wire() {
+    const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click);
+    on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click);
+    on(ui->chkScaleX, &QCheckBox::clicked, &frmMain::chkScaleX_Click);
+    on(ui->chkScaleY, &QCheckBox::clicked, &frmMain::chkScaleY_Click);
+    on(ui->chkAutomatic, &QCheckBox::clicked, &frmMain::chkAutomatic_Click);
+    on(ui->cmdResize, &QPushButton::clicked, &frmMain::cmdResize_Click);
+    on(ui->Command2, &QPushButton::clicked, &frmMain::Command2_Click);
+    on(ui->cmdload, &QPushButton::clicked, &frmMain::cmdload_Click);
+    on(ui->Command4, &QPushButton::clicked, &frmMain::Command4_Click);
+    on(ui->Command3, &QPushButton::clicked, &frmMain::Command3_Click);
+    on(ui->Command5, &QPushButton::clicked, &frmMain::Command5_Click);
+    on(ui->CMDEND, &QPushButton::clicked, &frmMain::CMDEND_Click);
+    on(ui->mnuFileOpen, &QAction::triggered, &frmMain::mnuFileOpen_Click);
+    on(ui->mnuFileClose, &QAction::triggered, &frmMain::mnuFileClose_Click);
+    on(ui->mnuFileSaveAs, &QAction::triggered, &frmMain::mnuFileSaveAs_Click);
+    on(ui->mnuFileExit, &QAction::triggered, &frmMain::mnuFileExit_Click);
+    on(ui->mnuHelp, &QAction::triggered, &frmMain::mnuHelp_Click);
+}
+
+// ---- start-up, activation, exit, help
+
+void frmMain::Form_Load() { InitMainWindow(*this); }
+
+void frmMain::Form_Activate() {
+    ui->AAIVOriginal->ShowDefultPicture();
+    ResizeImage();
+}
+
+bool frmMain::event(QEvent* event) {
+    // The activation steps run at the first showing only: coming back from the help window must not
+    // put the default picture in place of the user's.
+    if (event->type() == QEvent::WindowActivate && !mActivated) {
+        mActivated = true;
+        Guarded([this] { Form_Activate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // The help window goes with the main window, so that the program ends.
+    if (mHelp) mHelp->close();
+    event->accept();
+}
+
+void frmMain::CMDEND_Click() { close(); }
+void frmMain::mnuFileExit_Click() { CMDEND_Click(); }
+
+void frmMain::mnuHelp_Click() {
+    if (mHelpUnloaded) {
+        mHelp.reset();
+        mHelpUnloaded = false;
+    }
+    if (!mHelp) {
+        mHelp = std::make_unique<Form1>();
+        connect(mHelp.get(), &Form1::Unloaded, this, [this] { mHelpUnloaded = true; });
+        CentreOnScreen(*mHelp);
+    }
+    mHelp->show();
+    mHelp->raise();
+    mHelp->activateWindow();
+}
+
+// ---- the resize engine
+
+bool frmMain::AutomaticMode() const { return !ui->cmdResize->isEnabled(); }
+
+void frmMain::ResizeImage() {
+    float fx = GetScaleFactor(ui->cmbScaleX->currentText());
+    float fy = GetScaleFactor(ui->cmbScaleY->currentText());
+    if (!ui->chkScaleX->isChecked()) fx = 1;
+    if (!ui->chkScaleY->isChecked()) fy = 1;
+    const PictureRef original = ui->AAIVOriginal->Picture();
+    ui->picTemp->SetPicture(original);
+    ui->picTemp->SetWidth(scaledLength(ui->picTemp->Width(), fx));
+    ui->picTemp->SetHeight(scaledLength(ui->picTemp->Height(), fy));
+    ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
+    ui->AAIVResized->SetPicture(ui->picTemp->Image());
+}
+
+void frmMain::cmbScaleX_Click() {
+    if (!AutomaticMode()) return;
+    ResizeImage();
+    if (FileIsOpen()) EstimateFileSize(true);
+}
+
+void frmMain::cmbScaleY_Click() { cmbScaleX_Click(); }
+
+void frmMain::chkScaleX_Click() {
+    ui->cmbScaleX->setEnabled(ui->chkScaleX->isChecked());
+    if (AutomaticMode()) ResizeImage();
+}
+
+void frmMain::chkScaleY_Click() {
+    ui->cmbScaleY->setEnabled(ui->chkScaleY->isChecked());
+    if (AutomaticMode()) ResizeImage();
+}
+
+void frmMain::chkAutomatic_Click() {
+    ui->cmdResize->setEnabled(!ui->cmdResize->isEnabled());
+    if (ui->chkAutomatic->isChecked()) ResizeImage();
+}
+
+void frmMain::cmdResize_Click() {
+    ResizeImage();
+    if (FileIsOpen()) EstimateFileSize(false);
+}
+
+void frmMain::Command2_Click() {
+    // Both sizes are checked before anything changes.
+    const int width = pixelsFrom(ui->txtwidth->text(), QStringLiteral("width"));
+    const int height = pixelsFrom(ui->txtheight->text(), QStringLiteral("height"));
+    const PictureRef original = ui->AAIVOriginal->Picture();
+    ui->picTemp->SetPicture(original);
+    ui->picTemp->SetWidth(width);
+    ui->picTemp->SetHeight(height);
+    ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
+    ui->AAIVResized->SetPicture(ui->picTemp->Image());
+    if (FileIsOpen()) EstimateFileSize(false);
+}
+
+// ---- the size read-out
+
+// The figure is the length of the resized picture written as an uncompressed 24-bit bitmap. It is
+// written to a private temporary file, so that no file of the user's is ever touched; when that
+// fails, the size text is left empty (this runs on every list choice, so there is no message).
+void frmMain::EstimateFileSize(bool refreshPixelFields) {
+    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("quillon-estimate-XXXXXX.bmp")));
+    try {
+        if (!file.open()) throw QuillonError(file.errorString());
+        SavePicture(*ui->AAIVResized->Picture(), file.fileName());
+        const qint64 length = QFileInfo(file.fileName()).size();
+        ui->Label1->setText(QString::number(length));
+        if (refreshPixelFields) ShowPixelSize(*this, file.fileName());
+    } catch (const QuillonError&) {
+        ui->Label1->clear();
+        return;
+    }
+    file.remove();
+    bool ok = false;
+    const double bytes = ui->Label1->text().toDouble(&ok);
+    ui->Label1->setText(ok ? FormatFileSize(bytes) : QString());
+}
+
+// ---- opening, closing, clearing
+
+void frmMain::cmdload_Click() { mnuFileOpen_Click(); }
+
+void frmMain::mnuFileOpen_Click() {
+    CDlgFile.FileName = QString();
+    CDlgFile.Filter = QStringLiteral("Image Files|*.jpg;*.gif;*.bmp");
+    CDlgFile.DialogTitle = QStringLiteral("Open Image File");
+    CDlgFile.ShowOpen(mDialogs);
+    if (CDlgFile.FileName.isEmpty()) return;
+    PictureRef picture;
+    try {
+        picture = LoadPicture(CDlgFile.FileName);
+    } catch (const QuillonError&) {
+        CDlgFile.FileName = QString(); // as after a cancelled dialog
+        throw;
+    }
+    ui->AAIVOriginal->SetPicture(picture);
+    ResizeImage();
+    ui->Label1->setText(FormatFileSize(double(QFileInfo(CDlgFile.FileName).size())));
+    ShowPixelSize(*this, CDlgFile.FileName);
+}
+
+void frmMain::mnuFileClose_Click() {
+    ui->AAIVOriginal->ShowDefultPicture();
+    ui->cmbScaleX->setCurrentIndex(7); // the list handlers run here when the selection changes
+    ui->cmbScaleY->setCurrentIndex(7);
+    ui->txtwidth->setText(QStringLiteral("0"));
+    ui->txtheight->setText(QStringLiteral("0"));
+    ResizeImage();
+}
+
+void frmMain::Command4_Click() {
+    ui->AAIVOriginal->ShowDefultPicture();
+    ui->cmbScaleX->setCurrentIndex(7);
+    ui->cmbScaleY->setCurrentIndex(7);
+    ui->txtwidth->setText(QStringLiteral("0"));
+    ui->txtheight->setText(QStringLiteral("0"));
+    ui->Label1->setText(QStringLiteral("0 KB"));
+    ResizeImage();
+}
+
+// ---- saving
+
+void frmMain::Command3_Click() { mnuFileSaveAs_Click(); }
+void frmMain::mnuFileSaveAs_Click() { Command5_Click(); }
+
+void frmMain::Command5_Click() {}

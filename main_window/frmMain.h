@@ -1,0 +1,72 @@
+#pragma once
+// The main window: every control of the workflow, its handlers, and the resize engine.
+//
+// Shared state lives in the controls: the current file is CDlgFile.FileName (empty until a file is
+// opened), automatic mode is the disabled state of cmdResize, the resize settings are the lists,
+// check boxes and pixel boxes, and the pictures are those of the two viewers and of picTemp.
+#include "platform/CommonDialog.h"
+#include "platform/Dialogs.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class frmMain;
+}
+class Form1;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creates the window with its controls and viewers and runs the start-up procedure.
+    explicit frmMain(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    Ui::frmMain& controls() { return *ui; }
+    Form1* HelpWindow() const { return mHelpUnloaded ? nullptr : mHelp.get(); }
+
+    CommonDialog CDlgFile;
+
+    // Redraws the resized view from the original picture at the current percentage settings.
+    void ResizeImage();
+
+    // Handlers, one per control event; a handler may run another's directly.
+    void cmbScaleX_Click();
+    void cmbScaleY_Click();
+    void chkScaleX_Click();
+    void chkScaleY_Click();
+    void chkAutomatic_Click();
+    void cmdResize_Click();
+    void Command2_Click();
+    void mnuFileOpen_Click();
+    void cmdload_Click();
+    void mnuFileClose_Click();
+    void Command4_Click();
+    void Command3_Click();
+    void mnuFileSaveAs_Click();
+    void Command5_Click();
+    void CMDEND_Click();
+    void mnuFileExit_Click();
+    void mnuHelp_Click();
+    void Form_Load();
+    void Form_Activate();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void EstimateFileSize(bool refreshPixelFields);
+    void ReadViewerSettings();
+    void Wire();
+    bool FileIsOpen() const { return !CDlgFile.FileName.isEmpty(); }
+    bool AutomaticMode() const;
+    // Runs a handler; an error that escapes it is shown in a warning box and the program goes on.
+    template <typename Handler> void Guarded(Handler&& handler);
+
+    std::unique_ptr<Ui::frmMain> ui;
+    Dialogs& mDialogs;
+    std::unique_ptr<Form1> mHelp;
+    bool mHelpUnloaded = false;
+    bool mActivated = false;
+};

@@ -1,0 +1,63 @@
+#include "platform/CommonDialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+struct FilterEntry {
+    QString description;
+    QStringList patterns;
+};
+
+// "Description|*.a;*.b|Other|*.c" as pairs of a description and its patterns.
+QList<FilterEntry> entries(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QList<FilterEntry> result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        result.append({parts[i], parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)});
+    return result;
+}
+
+} // namespace
+
+QString CommonDialog::QtFilter(const QString& filter) {
+    QStringList shown;
+    for (const FilterEntry& entry : entries(filter))
+        shown.append(QStringLiteral("%1 (%2)").arg(entry.description, entry.patterns.join(QLatin1Char(' '))));
+    return shown.join(QStringLiteral(";;"));
+}
+
+bool CommonDialog::Matches(const QString& filter, const QString& fileName) {
+    for (const FilterEntry& entry : entries(filter))
+        for (const QString& pattern : entry.patterns) {
+            const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(pattern),
+                                              QRegularExpression::CaseInsensitiveOption);
+            if (wildcard.match(fileName).hasMatch()) return true;
+        }
+    return false;
+}
+
+QStringList CommonDialog::ListFolder(const QString& filter, const QString& folder) {
+    QStringList listed;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+        if (Matches(filter, name)) listed.append(name);
+    return listed;
+}
+
+QString CommonDialog::InitialFolder() const {
+    if (!mLastFolder.isEmpty() && QFileInfo(mLastFolder).isDir()) return mLastFolder;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir()) return pictures;
+    return QDir::homePath();
+}
+
+void CommonDialog::ShowOpen(Dialogs& dialogs) {
+    const QString chosen = dialogs.ShowOpen({DialogTitle, QtFilter(Filter), InitialFolder()});
+    if (chosen.isEmpty()) return;
+    FileName = chosen;
+    mLastFolder = QFileInfo(chosen).absolutePath();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The modal dialogs the program shows: the Open dialog, message boxes and input boxes. The program
+// uses QtDialogs; tests use a scripted stand-in that answers and records what it was shown.
+#include <QString>
+
+inline const QString ApplicationTitle = QStringLiteral("Quillon");
+
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbExclamation = 48,
+};
+inline constexpr int vbOK = 1;
+
+struct OpenDialogRequest {
+    QString title;
+    QString filter;        // in the Qt form: "Image Files (*.jpg *.gif *.bmp)"
+    QString initialFolder; // where the dialog opens
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The chosen path, or the empty text when the user cancels.
+    virtual QString ShowOpen(const OpenDialogRequest& request) = 0;
+    // Style 0 (OK only, no icon) or 48 (warning icon, OK only). Returns vbOK.
+    virtual int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = ApplicationTitle) = 0;
+    // The text in the box when the user leaves it, or the empty text on Cancel.
+    virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+};

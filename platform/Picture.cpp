@@ -1,0 +1,203 @@
+#include "platform/Picture.h"
+
+#include "platform/Error.h"
+#include "platform/Gdi.h"
+#include "platform/Units.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTransform>
+#include <QtEndian>
+#include <limits>
+#include <turbojpeg.h>
+
+namespace {
+
+QString quoted(const QString& name) { return QStringLiteral("“%1”").arg(QFileInfo(name).fileName()); }
+
+[[noreturn]] void fail(const QString& name, const QString& why) {
+    throw QuillonError(QStringLiteral("The file %1 could not be opened: %2").arg(quoted(name), why));
+}
+
+QImage normalised(QImage image) {
+    const auto format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != format) image.convertTo(format);
+    return image;
+}
+
+// Qt refuses by default to read pictures of more than 256 MB; ours may be bigger, and we set our
+// own limit on the size a header may claim before anything is allocated.
+void allowLargePictures() {
+    static const bool once = [] {
+        QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64);
+        return true;
+    }();
+    Q_UNUSED(once);
+}
+
+void checkClaimedSize(const QString& name, QSize size) {
+    if (!size.isValid() || size.isEmpty())
+        fail(name, QStringLiteral("it is damaged: its header gives no usable picture size."));
+    if (qint64(size.width()) * size.height() > MaxPicturePixels || size.width() > MaxPictureSide ||
+        size.height() > MaxPictureSide)
+        fail(name, QStringLiteral("the picture is too large (%1 × %2 pixels). Quillon opens pictures of up to "
+                                  "%3 megapixels and %4 pixels a side.")
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(MaxPicturePixels / 1000000)
+                       .arg(MaxPictureSide));
+}
+
+bool isSupportedFormat(const QByteArray& format) {
+    return format == "jpeg" || format == "jpg" || format == "gif" || format == "bmp" || format == "png";
+}
+
+QSize uprightSize(QSize size, QImageIOHandler::Transformations turn) {
+    return (turn & QImageIOHandler::TransformationRotate90) ? size.transposed() : size;
+}
+
+QImage turnedUpright(QImage image, QImageIOHandler::Transformations turn) {
+    if (turn == QImageIOHandler::TransformationNone) return image;
+    // Mirror and flip first, then the quarter turn clockwise, as the EXIF orientations are defined.
+    QTransform ordered;
+    if (turn & QImageIOHandler::TransformationMirror) ordered.scale(-1, 1);
+    if (turn & QImageIOHandler::TransformationFlip) ordered.scale(1, -1);
+    if (turn & QImageIOHandler::TransformationRotate90) ordered *= QTransform().rotate(90);
+    return image.transformed(ordered);
+}
+
+struct TjDeleter {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TjHandle = std::unique_ptr<void, TjDeleter>;
+
+// Decodes a JPEG straight into 32-bit pixels with libjpeg-turbo. A file that ends before its last
+// scan is an error, not a picture with a grey lower part.
+QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header) {
+    TjHandle tj(tjInitDecompress());
+    if (!tj) fail(name, QStringLiteral("the JPEG decoder could not be started."));
+    QImage image(header, QImage::Format_RGB32);
+    if (image.isNull())
+        fail(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
+                       .arg(header.width())
+                       .arg(header.height()));
+    const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(), image.width(),
+                                 int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
+    if (rc != 0) {
+        const QString what = QString::fromLatin1(tjGetErrorStr2(tj.get()));
+        const bool fatal = tjGetErrorCode(tj.get()) == TJERR_FATAL;
+        if (fatal || what.contains(QLatin1String("Premature end")))
+            fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(what));
+    }
+    return image;
+}
+
+bool isCmykJpeg(const uchar* data, qint64 size) {
+    TjHandle tj(tjInitDecompress());
+    int w = 0, h = 0, sub = 0, space = 0;
+    return tj && tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &w, &h, &sub, &space) == 0 &&
+           (space == TJCS_CMYK || space == TJCS_YCCK);
+}
+
+struct Header {
+    QByteArray format;
+    QSize rawSize;
+    QImageIOHandler::Transformations turn;
+};
+
+// Qt's bitmap reader gives no size at all for a header beyond its own limit; read it from the
+// header itself so that the message can say the picture is too large rather than damaged.
+QSize bitmapHeaderSize(QIODevice* device) {
+    device->seek(0);
+    const QByteArray header = device->peek(26);
+    if (header.size() < 26 || !header.startsWith("BM")) return {};
+    const auto width = qFromLittleEndian<qint32>(header.constData() + 18);
+    const auto height = qFromLittleEndian<qint32>(header.constData() + 22);
+    return {width, height == std::numeric_limits<qint32>::min() ? 0 : std::abs(height)};
+}
+
+Header readHeader(const QString& name, QIODevice* device) {
+    QImageReader reader(device);
+    reader.setDecideFormatFromContent(true);
+    Header header{reader.format(), {}, QImageIOHandler::TransformationNone};
+    if (header.format.isEmpty() || !isSupportedFormat(header.format))
+        fail(name, QStringLiteral("it is not a JPEG, GIF or bitmap picture."));
+    header.rawSize = reader.size();
+    if (!header.rawSize.isValid() && header.format == "bmp") header.rawSize = bitmapHeaderSize(device);
+    if (header.format == "jpeg" || header.format == "jpg") header.turn = reader.transformation();
+    checkClaimedSize(name, header.rawSize);
+    device->seek(0);
+    return header;
+}
+
+QImage decode(const QString& name, const QByteArray& bytes) {
+    allowLargePictures();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const Header header = readHeader(name, &buffer);
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    QImage image;
+    if ((header.format == "jpeg" || header.format == "jpg") && !isCmykJpeg(data, bytes.size())) {
+        image = decodeJpeg(name, data, bytes.size(), header.rawSize);
+    } else {
+        QImageReader reader(&buffer, header.format);
+        if (!reader.read(&image) || image.isNull())
+            fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));
+    }
+    return normalised(turnedUpright(std::move(image), header.turn));
+}
+
+// The file's bytes, mapped rather than copied where the system allows it.
+QByteArray fileBytes(QFile& file, const QString& name) {
+    const QFileInfo info(name);
+    if (!info.exists()) fail(name, QStringLiteral("there is no such file."));
+    if (info.isDir()) fail(name, QStringLiteral("it is a folder, not a picture."));
+    if (!file.open(QIODevice::ReadOnly))
+        fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
+    if (file.size() == 0) fail(name, QStringLiteral("the file is empty."));
+    if (uchar* mapped = file.map(0, file.size()))
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
+    QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size()) fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
+    return bytes;
+}
+
+} // namespace
+
+Picture::Picture(QImage image, QByteArray sourceFile)
+    : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)),
+      mBitmap(gdi::PictureBitmap::make(mImage)) {}
+
+std::uintptr_t Picture::Handle() const { return mBitmap ? mBitmap->handle() : 0; }
+
+PictureRef Picture::make(QImage image, QByteArray sourceFile) {
+    return std::make_shared<const Picture>(std::move(image), std::move(sourceFile));
+}
+
+int Picture::HimetricWidth() const { return HimetricFromPixels(Width()); }
+int Picture::HimetricHeight() const { return HimetricFromPixels(Height()); }
+
+PictureRef LoadPicture(const QString& path) {
+    QFile file(path);
+    const QByteArray bytes = fileBytes(file, path);
+    return Picture::make(decode(path, bytes));
+}
+
+PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
+    if (data.isEmpty()) fail(name, QStringLiteral("it holds no data."));
+    return Picture::make(decode(name, data), data);
+}
+
+PictureInfo ReadPictureInfo(const QString& path) {
+    QFile file(path);
+    const QByteArray bytes = fileBytes(file, path);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const Header header = readHeader(path, &buffer);
+    const QSize size = uprightSize(header.rawSize, header.turn);
+    return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height())};
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Shared, reference-counted picture objects, as the whole program passes them around.
+// A picture never changes after it is made; holders share it through PictureRef and never copy pixels.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace gdi {
+class PictureBitmap;
+}
+
+class Picture;
+using PictureRef = std::shared_ptr<const Picture>;
+
+class Picture {
+public:
+    // Takes the image as it is (implicitly shared, so no pixels are copied). The image is kept as
+    // 32-bit RGB, or 32-bit premultiplied ARGB when it has transparent parts.
+    explicit Picture(QImage image, QByteArray sourceFile = {});
+
+    static PictureRef make(QImage image, QByteArray sourceFile = {});
+
+    int Width() const { return mImage.width(); }   // pixels
+    int Height() const { return mImage.height(); } // pixels
+    QSize size() const { return mImage.size(); }
+    // Size in HIMETRIC (hundredths of a millimetre) at the screen's pixels per inch.
+    int HimetricWidth() const;
+    int HimetricHeight() const;
+
+    const QImage& image() const { return mImage; }
+    bool hasTransparency() const { return mImage.hasAlphaChannel(); }
+    // The image file the picture was read from, where it was kept (small built-in pictures only).
+    const QByteArray& sourceFile() const { return mSourceFile; }
+    // The handle of the picture's bitmap in the graphics layer (platform/Gdi.h), valid while the
+    // picture or a copy of it lives; 0 for an empty picture. It reaches the pixels without copying.
+    std::uintptr_t Handle() const;
+
+private:
+    QImage mImage;
+    QByteArray mSourceFile;
+    std::shared_ptr<const gdi::PictureBitmap> mBitmap;
+};
+
+// What a picture file's header says, read without decoding the pixels. The size is the upright
+// size: a JPEG turned by its EXIF orientation reports its turned size.
+struct PictureInfo {
+    QSize pixels;
+    int himetricWidth = 0;
+    int himetricHeight = 0;
+};
+
+// The largest picture the program opens or makes, in pixels (1 GiB at 4 bytes a pixel).
+inline constexpr qint64 MaxPicturePixels = qint64{1} << 28;
+// The longest side the program opens or makes (the JPEG format's own limit).
+inline constexpr int MaxPictureSide = 65500;
+
+// Loads a JPEG, GIF (first frame) or BMP file; the content decides the format, not the name.
+// Throws QuillonError naming the file and saying why, in the user's words.
+PictureRef LoadPicture(const QString& path);
+// Loads a picture from the bytes of an image file; `name` is used in messages. Keeps the bytes.
+PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
+// Reads only the header of a picture file. Throws QuillonError as LoadPicture does.
+PictureInfo ReadPictureInfo(const QString& path);
+// Writes the picture as an uncompressed 24-bit Windows bitmap file. Throws QuillonError on failure.
+void SavePicture(const Picture& picture, const QString& path);

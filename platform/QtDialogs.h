@@ -1,0 +1,18 @@
+#pragma once
+// The real dialogs, on Qt's widgets.
+#include "platform/Dialogs.h"
+
+class QWidget;
+
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
+    void SetParent(QWidget* parent) { mParent = parent; }
+
+    QString ShowOpen(const OpenDialogRequest& request) override;
+    int MsgBox(const QString& text, int style, const QString& title) override;
+    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+
+private:
+    QWidget* mParent;
+};

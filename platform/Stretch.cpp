@@ -1,0 +1,89 @@
+#include "platform/Stretch.h"
+
+#include <QtConcurrent/QtConcurrentMap>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+// The source index of destination index i (0 <= i < destLength): the source pixel under the
+// destination pixel's centre.
+inline int sourceIndex(qint64 i, qint64 sourceLength, qint64 destLength) {
+    return int(((2 * i + 1) * sourceLength) / (2 * destLength));
+}
+
+inline quint32 blendOver(quint32 src, quint32 dst) {
+    const quint32 alpha = src >> 24;
+    if (alpha == 255) return src;
+    if (alpha == 0) return dst;
+    const quint32 inverse = 255 - alpha;
+    quint32 rb = (dst & 0xFF00FF) * inverse;
+    quint32 g = ((dst >> 8) & 0xFF) * inverse;
+    rb = ((rb + ((rb >> 8) & 0xFF00FF) + 0x800080) >> 8) & 0xFF00FF;
+    g = ((g + (g >> 8) + 0x80) >> 8) & 0xFF;
+    return 0xFF000000 | ((src & 0xFFFFFF) + (rb | (g << 8)));
+}
+
+struct Job {
+    QImage* dest;
+    const QImage* source;
+    QRect area;     // destination pixels to compute, in dest coordinates
+    QPoint offset;  // dest coordinates to target coordinates
+    QSize target;
+    const std::vector<int>* columns;
+    bool blend;
+};
+
+void stretchRows(const Job& job, int firstRow, int lastRow) {
+    const int left = job.area.left();
+    const int count = job.area.width();
+    const auto& columns = *job.columns;
+    int previousSourceRow = -1;
+    const quint32* previousDestRow = nullptr;
+    for (int y = firstRow; y <= lastRow; ++y) {
+        const int sourceRow = sourceIndex(y + job.offset.y(), job.source->height(), job.target.height());
+        auto* out = reinterpret_cast<quint32*>(job.dest->scanLine(y)) + left;
+        if (!job.blend && sourceRow == previousSourceRow) {
+            std::memcpy(out, previousDestRow, size_t(count) * 4); // rows repeat when enlarging
+            continue;
+        }
+        const auto* in = reinterpret_cast<const quint32*>(job.source->constScanLine(sourceRow));
+        if (job.blend)
+            for (int i = 0; i < count; ++i) out[i] = blendOver(in[columns[size_t(i)]], out[i]);
+        else
+            for (int i = 0; i < count; ++i) out[i] = in[columns[size_t(i)]] | 0xFF000000;
+        previousSourceRow = sourceRow;
+        previousDestRow = out;
+    }
+}
+
+} // namespace
+
+void StretchInto(QImage& dest, QPoint destOrigin, const QImage& source, const QRect& target) {
+    if (target.isEmpty() || source.isNull()) return;
+    const QRect onDest = target.translated(-destOrigin).intersected(dest.rect());
+    if (onDest.isEmpty()) return;
+    const QPoint offset = destOrigin - target.topLeft(); // dest (x, y) is target (x + offset.x, ...)
+
+    std::vector<int> columns(size_t(onDest.width()));
+    for (int i = 0; i < onDest.width(); ++i)
+        columns[size_t(i)] = sourceIndex(onDest.left() + i + offset.x(), source.width(), target.width());
+
+    const Job job{&dest, &source, onDest, offset, target.size(), &columns, source.hasAlphaChannel()};
+    // Big pictures are cut into bands of rows that the cores draw side by side.
+    const qint64 pixels = qint64(onDest.width()) * onDest.height();
+    const int bands = pixels >= (1 << 20) ? std::max(1, QThreadPool::globalInstance()->maxThreadCount()) * 4 : 1;
+    if (bands == 1) {
+        stretchRows(job, onDest.top(), onDest.bottom());
+        return;
+    }
+    std::vector<int> starts(static_cast<size_t>(bands));
+    std::iota(starts.begin(), starts.end(), 0);
+    QtConcurrent::blockingMap(starts, [&](int band) {
+        const int rows = onDest.height();
+        const int first = onDest.top() + int(qint64(rows) * band / bands);
+        const int last = onDest.top() + int(qint64(rows) * (band + 1) / bands) - 1;
+        if (first <= last) stretchRows(job, first, last);
+    });
+}

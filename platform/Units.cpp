@@ -1,0 +1,23 @@
+#include "platform/Units.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+
+namespace {
+constexpr double HimetricPerInch = 2540.0;
+}
+
+double ScreenPixelsPerInch() {
+    if (qGuiApp)
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            return screen->logicalDotsPerInch();
+    return 96.0;
+}
+
+int HimetricFromPixels(int pixels) {
+    return static_cast<int>(std::lround(pixels * HimetricPerInch / ScreenPixelsPerInch()));
+}
+
+double ScaleX(double himetric) { return himetric * ScreenPixelsPerInch() / HimetricPerInch; }
+double ScaleY(double himetric) { return himetric * ScreenPixelsPerInch() / HimetricPerInch; }

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillon needs to build, run, test and benchmark.
+# Idempotent and silent when everything is already there; works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libturbojpeg0-dev
+  fonts-dejavu-core
+  # tests, the smoke test and the benchmarks
+  xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs
+  # packaging
+  desktop-file-utils appstream dpkg-dev file
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

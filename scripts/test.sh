@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Quillon and runs every test twice: a normal build, then one under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup.sh"
+jobs=$(nproc)
+
+echo "== Normal build"
+bash "$root/scripts/build.sh" "$root/build" >/dev/null
+(cd "$root/build" && ctest --output-on-failure -j"$jobs")
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+bash "$root/scripts/build.sh" "$root/build-sanitize" -DQUILLON_SANITIZE=ON -DQUILLON_BENCH=OFF >/dev/null
+# Qt's own libraries are not built with the sanitizers; their leaks are not ours to report here.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$root/build-sanitize" && ctest --output-on-failure -j"$jobs")

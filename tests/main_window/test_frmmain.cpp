@@ -1,0 +1,276 @@
+// The main window: start-up, the resize engine, the size read-out, help and exit.
+#include "MainWindowFixture.h"
+#include "main_window/Form1.h"
+#include "main_window/modGlobal.h"
+
+#include <QDir>
+#include <QMenuBar>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    static int estimateFilesLeft() {
+        return int(QDir::temp().entryList({QStringLiteral("quillon-estimate-*")}, QDir::Files).size());
+    }
+
+private slots:
+    void startsInItsInitialState() {
+        MainWindowFixture f;
+        QCOMPARE(f.cmbScaleX()->count(), 15);
+        QCOMPARE(f.cmbScaleX()->currentIndex(), 7);
+        QCOMPARE(f.cmbScaleY()->currentText(), QStringLiteral("100 %"));
+        QVERIFY(f.chkScaleX()->isChecked() && f.chkScaleY()->isChecked() && f.chkAutomatic()->isChecked());
+        QVERIFY(!f.button("cmdResize")->isEnabled());
+        QVERIFY(f.cmbScaleX()->isEnabled() && f.cmbScaleY()->isEnabled());
+        QCOMPARE(f.Label1()->text(), QStringLiteral("0 KB"));
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("0"));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("0"));
+        QCOMPARE(f.original()->Picture()->size(), QSize(250, 250));
+        QCOMPARE(f.resizedSize(), QSize(250, 250));
+        QVERIFY(f.dialogs.messages.empty()); // the first list's handler ran with the second one empty
+        QVERIFY(f.window->CDlgFile.FileName.isEmpty());
+    }
+
+    void windowLayoutAndMenus() {
+        MainWindowFixture f;
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quillon v1.2"));
+        QCOMPARE(f.window->centralWidget()->size(), QSize(643, 488));
+        QVERIFY(!f.control<QWidget>("picTemp")->isVisibleTo(f.window.get()));
+        QVERIFY(!f.button("Command5")->isVisibleTo(f.window.get()));
+        QCOMPARE(f.action("mnuFileOpen")->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(f.action("mnuFileSaveAs")->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
+        QCOMPARE(f.action("mnuFileExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+        QCOMPARE(f.action("mnuFileSaveAs")->text(), QStringLiteral("Save &As ..."));
+        QCOMPARE(f.control<QWidget>("fraOriginalImage")->property("title").toString(), QStringLiteral("Original Image "));
+        QCOMPARE(f.control<QWidget>("fraResizedImage")->property("title").toString(), QStringLiteral(" Resized Image "));
+        QCOMPARE(f.control<QLabel>("Label4")->font().bold(), true);
+        QCOMPARE(f.control<QLabel>("Wd")->font().bold(), false);
+        // "Help" is a command on the menu bar itself.
+        QVERIFY(f.window->menuBar()->actions().contains(f.action("mnuHelp")));
+        QVERIFY(f.action("mnuHelp")->menu() == nullptr);
+        // The viewers took their stored steps.
+        QCOMPARE(f.original()->LargChangeX(), std::int16_t(20));
+        QCOMPARE(f.original()->SmallChangeY(), std::int16_t(5));
+        QCOMPARE(f.resized()->LargChangeX(), std::int16_t(10));
+        QCOMPARE(f.resized()->SmallChangeX(), std::int16_t(1));
+        QCOMPARE(f.resized()->BackColor(), 0x8000000Fu);
+    }
+
+    void tabOrderFollowsTheLayout() {
+        MainWindowFixture f;
+        QStringList order;
+        for (QWidget* w = f.cmbScaleX(); order.size() < 8; w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
+        QCOMPARE(order.mid(0, 6), (QStringList{"cmbScaleX", "cmbScaleY", "chkAutomatic", "cmdResize", "chkScaleX", "chkScaleY"}));
+    }
+
+    void percentageResize_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QString>("x");
+        QTest::addColumn<QString>("y");
+        QTest::addColumn<bool>("widthTicked");
+        QTest::addColumn<bool>("heightTicked");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("half") << QSize(640, 480) << "050 %" << "050 %" << true << true << QSize(320, 240);
+        QTest::newRow("width excluded") << QSize(640, 480) << "025 %" << "050 %" << false << true << QSize(640, 240);
+        QTest::newRow("both excluded") << QSize(640, 480) << "300 %" << "005 %" << false << false << QSize(640, 480);
+        QTest::newRow("49.95 rounds down") << QSize(333, 333) << "015 %" << "015 %" << true << true << QSize(49, 49);
+        QTest::newRow("exact product kept") << QSize(20, 20) << "015 %" << "015 %" << true << true << QSize(3, 3);
+        QTest::newRow("5 % of 30") << QSize(30, 30) << "005 %" << "005 %" << true << true << QSize(1, 1);
+        QTest::newRow("never below one pixel") << QSize(10, 12) << "005 %" << "005 %" << true << true << QSize(1, 1);
+        QTest::newRow("175 %") << QSize(1000, 1000) << "175 %" << "175 %" << true << true << QSize(1750, 1750);
+        QTest::newRow("300 %") << QSize(1000, 1000) << "300 %" << "300 %" << true << true << QSize(3000, 3000);
+        QTest::newRow("100 %") << QSize(123, 45) << "100 %" << "100 %" << true << true << QSize(123, 45);
+    }
+    void percentageResize() {
+        QFETCH(QSize, picture);
+        QFETCH(QString, x);
+        QFETCH(QString, y);
+        QFETCH(bool, widthTicked);
+        QFETCH(bool, heightTicked);
+        QFETCH(QSize, expected);
+        MainWindowFixture f;
+        f.open(f.writePicture("p.bmp", factory::gradient(picture.width(), picture.height()), "BMP"));
+        if (!widthTicked) f.click(f.chkScaleX());
+        if (!heightTicked) f.click(f.chkScaleY());
+        f.choose(f.cmbScaleX(), x);
+        f.choose(f.cmbScaleY(), y);
+        QCOMPARE(f.resizedSize(), expected);
+        QCOMPARE(f.cmbScaleX()->isEnabled(), widthTicked);
+        QCOMPARE(f.cmbScaleX()->currentText(), x); // an excluded list keeps its selection
+        QVERIFY(f.dialogs.messages.empty());
+    }
+
+    void manualModeWaitsForResize() {
+        MainWindowFixture f;
+        f.open(f.writePicture("p.bmp", factory::gradient(640, 480), "BMP"));
+        const PictureRef before = f.resized()->Picture();
+        f.click(f.chkAutomatic());
+        QVERIFY(f.button("cmdResize")->isEnabled());
+        QCOMPARE(f.resized()->Picture(), before); // switching to manual mode draws nothing
+        f.choose(f.cmbScaleX(), "050 %");
+        f.choose(f.cmbScaleY(), "050 %");
+        f.click(f.chkScaleX());
+        f.click(f.chkScaleX());
+        QCOMPARE(f.resized()->Picture(), before);
+        const QString sizeText = f.Label1()->text();
+        f.click(f.button("cmdResize"));
+        QCOMPARE(f.resizedSize(), QSize(320, 240));
+        QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 960 * 240)); // the estimate changed the size text...
+        QVERIFY(f.Label1()->text() != sizeText);
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("640")); // ...but not the pixel boxes
+        f.click(f.chkAutomatic()); // back to automatic mode: redraws at once
+        QVERIFY(!f.button("cmdResize")->isEnabled());
+    }
+
+    void checkBoxInAutomaticModeRedrawsWithoutEstimate() {
+        MainWindowFixture f;
+        f.open(f.writePicture("p.bmp", factory::gradient(640, 480), "BMP"));
+        f.choose(f.cmbScaleX(), "050 %");
+        const QString sizeText = f.Label1()->text();
+        const QString width = f.txtwidth()->text();
+        f.click(f.chkScaleX());
+        QCOMPARE(f.resizedSize(), QSize(640, 480));
+        QCOMPARE(f.Label1()->text(), sizeText);
+        QCOMPARE(f.txtwidth()->text(), width);
+    }
+
+    void resizePixelsIgnoresListsAndMode_data() {
+        QTest::addColumn<bool>("manual");
+        QTest::newRow("automatic") << false;
+        QTest::newRow("manual") << true;
+    }
+    void resizePixelsIgnoresListsAndMode() {
+        QFETCH(bool, manual);
+        MainWindowFixture f;
+        f.open(f.writePicture("p.bmp", factory::gradient(640, 480), "BMP"));
+        if (manual) f.click(f.chkAutomatic());
+        f.choose(f.cmbScaleX(), "300 %");
+        f.click(f.chkScaleY());
+        f.txtwidth()->setText("100");
+        f.txtheight()->setText("50.9");
+        f.click(f.button("Command2"));
+        QCOMPARE(f.resizedSize(), QSize(100, 50));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("50.9"));
+        QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 300 * 50));
+    }
+
+    void resizePixelsRefusesBadText_data() {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::newRow("empty") << "" << "50";
+        QTest::newRow("not a number") << "abc" << "50";
+        QTest::newRow("zero") << "100" << "0";
+        QTest::newRow("negative") << "-5" << "50";
+        QTest::newRow("too large a side") << "70000" << "10";
+        QTest::newRow("too large a picture") << "60000" << "60000";
+    }
+    void resizePixelsRefusesBadText() {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        MainWindowFixture f;
+        const PictureRef before = f.resized()->Picture();
+        f.txtwidth()->setText(width);
+        f.txtheight()->setText(height);
+        f.click(f.button("Command2"));
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Quillon"));
+        QCOMPARE(f.resized()->Picture(), before);
+        QCOMPARE(f.txtwidth()->text(), width);
+    }
+
+    void estimateRefreshesPixelBoxesOnlyAfterAListChoice() {
+        MainWindowFixture f;
+        const int leftBefore = estimateFilesLeft();
+        const QString userFile = QDir::current().filePath(QStringLiteral("ndc5034.jpg"));
+        factory::writeFile(userFile, "the user's own file");
+        f.open(f.writePicture("p.bmp", factory::gradient(640, 480), "BMP"));
+        f.choose(f.cmbScaleX(), "050 %");
+        f.choose(f.cmbScaleY(), "050 %");
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("320"));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("240"));
+        QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 960 * 240));
+        QCOMPARE(estimateFilesLeft(), leftBefore);
+        QCOMPARE(factory::readFile(userFile), QByteArray("the user's own file"));
+        QFile::remove(userFile);
+    }
+
+    void noEstimateBeforeAFileIsOpened() {
+        MainWindowFixture f;
+        f.choose(f.cmbScaleX(), "050 %");
+        QCOMPARE(f.resizedSize(), QSize(125, 250)); // the default picture is resized all the same
+        QCOMPARE(f.Label1()->text(), QStringLiteral("0 KB"));
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("0"));
+    }
+
+    void helpIsShownOnceAndHidesOnClose() {
+        MainWindowFixture f;
+        for (int i = 0; i < 3; ++i) f.action("mnuHelp")->trigger();
+        Form1* help = f.window->HelpWindow();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
+        int helpWindows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) helpWindows += qobject_cast<Form1*>(w) ? 1 : 0;
+        QCOMPARE(helpWindows, 1);
+        help->move(40, 30);
+        const QPoint where = help->pos();
+        QTest::mouseClick(help->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QVERIFY(!help->isVisible());
+        f.action("mnuHelp")->trigger();
+        QCOMPARE(f.window->HelpWindow(), help); // the same window, where it was left
+        QCOMPARE(help->pos(), where);
+        help->close(); // the close box unloads it
+        f.action("mnuHelp")->trigger();
+        QVERIFY(f.window->HelpWindow() != nullptr && f.window->HelpWindow()->isVisible());
+    }
+
+    void helpTexts() {
+        Form1 help;
+        const auto text = [&](const char* name) { return help.findChild<QLabel*>(name)->text(); };
+        QVERIFY(text("Label1").contains(QStringLiteral("use.    Your old file")));
+        QVERIFY(text("Label1").endsWith(QStringLiteral("end of it. ")));
+        QCOMPARE(text("Label1").size(), 304);
+        QCOMPARE(text("Label2"), QStringLiteral("How to use:"));
+        QVERIFY(text("Label3").startsWith(QStringLiteral("1.  Choose open")));
+        QVERIFY(text("Label3").contains(QStringLiteral("\"Load Picture\"")));
+        QVERIFY(text("Label4").endsWith(QStringLiteral("on MySpace")));
+        QVERIFY(text("Label5").endsWith(QStringLiteral("upload.  Your all Done.")));
+        QCOMPARE(help.size(), QSize(313, 329));
+    }
+
+    void exitClosesEverythingAlsoWithHelpOpen_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Exit") << "CMDEND";
+        QTest::newRow("E&xit") << "mnuFileExit";
+        QTest::newRow("close box") << "close";
+    }
+    void exitClosesEverythingAlsoWithHelpOpen() {
+        QFETCH(QString, how);
+        MainWindowFixture f;
+        f.window->show();
+        f.action("mnuHelp")->trigger();
+        if (how == "CMDEND") f.click(f.button("CMDEND"));
+        else if (how == "mnuFileExit") f.action("mnuFileExit")->trigger();
+        else f.window->close();
+        QVERIFY(!f.window->isVisible());
+        for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+
+    void returningFromHelpKeepsTheUsersPicture() {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.open(f.writePicture("p.bmp", factory::gradient(64, 48), "BMP"));
+        const PictureRef opened = f.original()->Picture();
+        f.action("mnuHelp")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(f.window->HelpWindow()));
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QCOMPARE(f.original()->Picture(), opened);
+        QCOMPARE(f.resizedSize(), QSize(64, 48));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_frmmain.moc"

@@ -1,0 +1,156 @@
+// Opening, closing and clearing the picture through the real window.
+#include "MainWindowFixture.h"
+#include "main_window/modGlobal.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+class TestOpenClose : public QObject {
+    Q_OBJECT
+private slots:
+    void opensEachFormat_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("jpeg") << "photo.jpg" << factory::gradient(640, 480) << QByteArray("JPEG");
+        QTest::newRow("gif with transparency") << "clip.gif" << factory::withTransparency(640, 480) << QByteArray("GIF");
+        QTest::newRow("24-bit bitmap") << "scan.bmp" << factory::gradient(640, 480) << QByteArray("BMP");
+    }
+    void opensEachFormat() {
+        QFETCH(QString, name);
+        QFETCH(QImage, image);
+        QFETCH(QByteArray, format);
+        MainWindowFixture f;
+        const QString path = f.writePicture(name, image, format.constData());
+        f.open(path);
+        QVERIFY(f.dialogs.messages.empty());
+        QCOMPARE(f.window->CDlgFile.FileName, path);
+        QCOMPARE(f.original()->Picture()->size(), QSize(640, 480));
+        QCOMPARE(f.resizedSize(), QSize(640, 480));
+        QCOMPARE(f.Label1()->text(), FormatFileSize(double(QFileInfo(path).size())));
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("640"));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("480"));
+        const OpenDialogRequest& request = f.dialogs.openRequests.at(0);
+        QCOMPARE(request.title, QStringLiteral("Open Image File"));
+        QCOMPARE(request.filter, QStringLiteral("Image Files (*.jpg *.gif *.bmp)"));
+        QCOMPARE(f.window->CDlgFile.Filter, QStringLiteral("Image Files|*.jpg;*.gif;*.bmp"));
+    }
+
+    void openAndLoadPictureAreOneHandler() {
+        MainWindowFixture f;
+        const QString path = f.writePicture("a.jpg", factory::gradient(200, 100));
+        f.dialogs.openAnswers = {path};
+        f.action("mnuFileOpen")->trigger();
+        const QString viaMenu = f.Label1()->text() + f.txtwidth()->text() + f.txtheight()->text();
+        f.open(path);
+        QCOMPARE(f.Label1()->text() + f.txtwidth()->text() + f.txtheight()->text(), viaMenu);
+        QCOMPARE(f.dialogs.openRequests.size(), size_t(2));
+    }
+
+    void openingResizesAtOnceEvenInManualMode() {
+        MainWindowFixture f;
+        f.click(f.chkAutomatic());
+        f.choose(f.cmbScaleX(), "050 %");
+        f.choose(f.cmbScaleY(), "050 %");
+        f.open(f.writePicture("a.bmp", factory::gradient(640, 480), "BMP"));
+        QCOMPARE(f.resizedSize(), QSize(320, 240));
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("640"));
+    }
+
+    void cancellingKeepsPicturesButForgetsTheFile() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::gradient(640, 480), "BMP"));
+        const PictureRef original = f.original()->Picture();
+        f.open(QString()); // cancel
+        QCOMPARE(f.original()->Picture(), original);
+        QVERIFY(f.window->CDlgFile.FileName.isEmpty());
+        const QString sizeText = f.Label1()->text();
+        f.choose(f.cmbScaleX(), "050 %");
+        QCOMPARE(f.resizedSize(), QSize(320, 480));
+        QCOMPARE(f.Label1()->text(), sizeText); // no estimate without a current file
+    }
+
+    void exifOrientationSixOpensUpright() {
+        MainWindowFixture f;
+        const QString path = f.dir.filePath("phone.jpg");
+        factory::writeFile(path, factory::withExifOrientation(factory::encode(factory::gradient(640, 480), "JPEG"), 6));
+        f.open(path);
+        QCOMPARE(f.original()->Picture()->size(), QSize(480, 640));
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("480"));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("640"));
+    }
+
+    void hostileFilesWarnOnceAndChangeNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
+        QTest::newRow("empty") << "empty.jpg" << QByteArray();
+        QTest::newRow("random bytes") << "random.jpg" << factory::randomBytes(4000);
+        QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2);
+        QTest::newRow("gif claims 60000 x 60000") << "huge.gif" << factory::gifClaiming(60000, 60000);
+        QTest::newRow("bmp claims 60000 x 60000") << "huge.bmp" << factory::bmpClaiming(60000, 60000);
+        QTest::newRow("missing") << "missing.jpg" << QByteArray("-");
+        QTest::newRow("a folder") << "folder.jpg" << QByteArray("/");
+    }
+    void hostileFilesWarnOnceAndChangeNothing() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        MainWindowFixture f;
+        f.open(f.writePicture("good.bmp", factory::gradient(64, 48), "BMP"));
+        f.choose(f.cmbScaleX(), "050 %");
+        const PictureRef original = f.original()->Picture();
+        const PictureRef resized = f.resized()->Picture();
+        const QString state = f.Label1()->text() + '|' + f.txtwidth()->text() + '|' + f.txtheight()->text();
+        const QString path = f.dir.filePath(name);
+        if (bytes == "/") QDir(f.dir.path()).mkdir(name);
+        else if (bytes != "-") factory::writeFile(path, bytes);
+        f.open(path);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QVERIFY2(f.dialogs.messages[0].text.contains(name), qPrintable(f.dialogs.messages[0].text));
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Quillon"));
+        QCOMPARE(f.original()->Picture(), original);
+        QCOMPARE(f.resized()->Picture(), resized);
+        QCOMPARE(f.Label1()->text() + '|' + f.txtwidth()->text() + '|' + f.txtheight()->text(), state);
+        QCOMPARE(f.cmbScaleX()->currentText(), QStringLiteral("050 %"));
+        QVERIFY(f.window->CDlgFile.FileName.isEmpty());
+    }
+
+    void closeAndClear_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("manual");
+        QTest::newRow("close, automatic") << "close" << false;
+        QTest::newRow("close, manual") << "close" << true;
+        QTest::newRow("clear, automatic") << "clear" << false;
+        QTest::newRow("clear, manual") << "clear" << true;
+    }
+    void closeAndClear() {
+        QFETCH(QString, command);
+        QFETCH(bool, manual);
+        MainWindowFixture f;
+        const QString path = f.writePicture("a.bmp", factory::gradient(640, 480), "BMP");
+        f.open(path);
+        f.choose(f.cmbScaleX(), "050 %");
+        f.choose(f.cmbScaleY(), "025 %");
+        if (manual) f.click(f.chkAutomatic());
+        const QString sizeBefore = f.Label1()->text();
+        if (command == "close") f.action("mnuFileClose")->trigger();
+        else f.click(f.button("Command4"));
+        QVERIFY(f.dialogs.messages.empty());
+        QCOMPARE(f.original()->Picture(), f.original()->DefultPicture());
+        QCOMPARE(f.resizedSize(), QSize(250, 250));
+        QCOMPARE(f.cmbScaleX()->currentIndex(), 7);
+        QCOMPARE(f.cmbScaleY()->currentIndex(), 7);
+        QCOMPARE(f.txtwidth()->text(), QStringLiteral("0"));
+        QCOMPARE(f.txtheight()->text(), QStringLiteral("0"));
+        QCOMPARE(f.button("cmdResize")->isEnabled(), manual);
+        QVERIFY(f.chkScaleX()->isChecked() && f.chkScaleY()->isChecked());
+        QCOMPARE(f.window->CDlgFile.FileName, path);
+        if (command == "clear") QCOMPARE(f.Label1()->text(), QStringLiteral("0 KB"));
+        else if (manual) QCOMPARE(f.Label1()->text(), sizeBefore); // no list handler ran
+        else QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 752 * 250)); // the list handler's estimate
+    }
+};
+
+QTEST_MAIN(TestOpenClose)
+#include "test_open_close.moc"

@@ -1,0 +1,144 @@
+// Loading and writing pictures, hostile files included.
+#include "platform/Error.h"
+#include "platform/Picture.h"
+#include "support/PictureFactory.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestPicture : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void loadsEachFormat_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("minimumPsnr"); // 0: exact
+        QTest::newRow("jpeg") << "JPEG" << "a.jpg" << 30.0;
+        QTest::newRow("gif, 216 colours") << "GIF" << "a.gif" << 18.0;
+        QTest::newRow("bmp") << "BMP" << "a.bmp" << 0.0;
+        QTest::newRow("png named .jpg") << "PNG" << "png.jpg" << 0.0;
+    }
+    void loadsEachFormat() {
+        QFETCH(QString, format);
+        QFETCH(QString, name);
+        QFETCH(double, minimumPsnr);
+        const QImage source = factory::gradient(64, 48);
+        factory::writeFile(path(name), factory::encode(source, qPrintable(format)));
+        const PictureRef picture = LoadPicture(path(name));
+        QCOMPARE(picture->size(), QSize(64, 48));
+        if (minimumPsnr > 0)
+            QVERIFY(factory::psnr(source, picture->image()) > minimumPsnr);
+        else
+            QCOMPARE(picture->image().convertToFormat(QImage::Format_RGB32), source);
+    }
+
+    void gifKeepsItsTransparentColour() {
+        factory::writeFile(path("t.gif"), factory::encode(factory::withTransparency(40, 40), "GIF"));
+        const PictureRef picture = LoadPicture(path("t.gif"));
+        QVERIFY(picture->hasTransparency());
+        QCOMPARE(qAlpha(picture->image().pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(picture->image().pixel(20, 20)), 255);
+    }
+
+    void exifOrientationIsApplied_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("whereTopLeftLands"); // where the stored top-left corner ends up
+        QTest::newRow("1 upright") << 1 << QSize(60, 40) << QPoint(0, 0);
+        QTest::newRow("3 upside down") << 3 << QSize(60, 40) << QPoint(59, 39);
+        QTest::newRow("6 turned right") << 6 << QSize(40, 60) << QPoint(39, 0);
+        QTest::newRow("8 turned left") << 8 << QSize(40, 60) << QPoint(0, 59);
+    }
+    void exifOrientationIsApplied() {
+        QFETCH(int, orientation);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, whereTopLeftLands);
+        QImage source(60, 40, QImage::Format_RGB32);
+        source.fill(Qt::white);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x) source.setPixel(x, y, qRgb(255, 0, 0)); // red top-left corner
+        const QString file = path(QStringLiteral("exif%1.jpg").arg(orientation));
+        factory::writeFile(file, factory::withExifOrientation(factory::encode(source, "JPEG", 95), orientation));
+        const PictureRef picture = LoadPicture(file);
+        QCOMPARE(picture->size(), size);
+        const QRgb corner = picture->image().pixel(whereTopLeftLands);
+        QVERIFY2(qRed(corner) > 200 && qGreen(corner) < 60, qPrintable(QString::number(corner, 16)));
+        // The header alone gives the same upright size.
+        QCOMPARE(ReadPictureInfo(file).pixels, size);
+    }
+
+    void hostileFilesGiveAClearError_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why");
+        const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
+        QTest::newRow("empty") << "empty.jpg" << QByteArray() << "empty";
+        QTest::newRow("random bytes") << "random.jpg" << factory::randomBytes(5000) << "not a JPEG, GIF or bitmap";
+        QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "damaged or incomplete";
+        QTest::newRow("gif claims 60000 x 60000") << "huge.gif" << factory::gifClaiming(60000, 60000) << "too large";
+        QTest::newRow("bmp claims 60000 x 60000") << "huge.bmp" << factory::bmpClaiming(60000, 60000) << "too large";
+        QTest::newRow("text") << "notes.bmp" << QByteArray("hello, this is not a picture\n") << "not a JPEG";
+    }
+    void hostileFilesGiveAClearError() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        factory::writeFile(path(name), bytes);
+        try {
+            LoadPicture(path(name));
+            QFAIL("loaded");
+        } catch (const QuillonError& error) {
+            QVERIFY2(error.message().contains(name), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(why), qPrintable(error.message()));
+        }
+    }
+
+    void missingFileAndFolderAreErrors() {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.jpg")));
+        QVERIFY_THROWS_EXCEPTION(QuillonError, LoadPicture(path("x.jpg")));
+        QVERIFY_THROWS_EXCEPTION(QuillonError, LoadPicture(path("nothing-here.jpg")));
+        QVERIFY_THROWS_EXCEPTION(QuillonError, ReadPictureInfo(path("nothing-here.jpg")));
+    }
+
+    void picturesOfMoreThan250MegapixelsAreAllowedBySize() {
+        // A header of 20000 x 12500 (250 megapixels) passes the size check: the failure that follows is
+        // about the missing data, not about the size.
+        factory::writeFile(path("big.bmp"), factory::bmpClaiming(20000, 12500));
+        try {
+            LoadPicture(path("big.bmp"));
+        } catch (const QuillonError& error) {
+            QVERIFY2(!error.message().contains("too large"), qPrintable(error.message()));
+        }
+    }
+
+    void headerReadingGivesHimetricThatRoundTrips() {
+        factory::writeFile(path("h.bmp"), factory::encode(factory::gradient(640, 480), "BMP"));
+        const PictureInfo info = ReadPictureInfo(path("h.bmp"));
+        QCOMPARE(info.pixels, QSize(640, 480));
+        QCOMPARE(info.himetricWidth, 16933); // 640 pixels at 96 per inch
+        QCOMPARE(info.himetricHeight, 12700);
+    }
+
+    void savedBitmapIs24BitsPerPixel_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qint64>("length");
+        QTest::newRow("640 x 480") << QSize(640, 480) << qint64(921654);
+        QTest::newRow("1 x 1 pads to 4") << QSize(1, 1) << qint64(58);
+        QTest::newRow("5 x 2") << QSize(5, 2) << qint64(54 + 16 * 2);
+    }
+    void savedBitmapIs24BitsPerPixel() {
+        QFETCH(QSize, size);
+        QFETCH(qint64, length);
+        const QImage source = factory::coordinates(size.width(), size.height());
+        SavePicture(Picture(source), path("out.bmp"));
+        QCOMPARE(QFileInfo(path("out.bmp")).size(), length);
+        QCOMPARE(QImage(path("out.bmp")).convertToFormat(QImage::Format_RGB32), source);
+    }
+};
+
+QTEST_MAIN(TestPicture)
+#include "test_picture.moc"

@@ -1,0 +1,33 @@
+#pragma once
+// Pictures and picture files made in code for the tests, hostile ones included.
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace factory {
+
+// Smooth colour gradients with a little fine noise (photo-like, compresses like a photo).
+QImage gradient(int width, int height, quint32 seed = 1);
+// Squares of `cell` pixels in two colours.
+QImage checkerboard(int width, int height, int cell, QRgb a = qRgb(0, 0, 0), QRgb b = qRgb(255, 255, 255));
+// A distinct colour for every pixel: column in red/green, row in blue/green. Makes position errors visible.
+QImage coordinates(int width, int height);
+// Opaque red disc on a fully transparent background.
+QImage withTransparency(int width, int height);
+
+// Encodes an image as a file format in memory ("JPEG", "GIF", "BMP", "PNG").
+QByteArray encode(const QImage& image, const char* format, int quality = 92);
+// Inserts an EXIF APP1 segment carrying `orientation` (1 to 8) right after a JPEG's SOI marker.
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
+// A GIF or BMP whose header claims the given size but holds almost no pixel data.
+QByteArray gifClaiming(int width, int height);
+QByteArray bmpClaiming(int width, int height);
+QByteArray randomBytes(int count, quint32 seed = 7);
+
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// Peak signal-to-noise ratio of b against a, in dB (equal sizes; infinity when equal).
+double psnr(const QImage& a, const QImage& b);
+
+} // namespace factory

@@ -1,0 +1,33 @@
+#pragma once
+// A stand-in for the modal dialogs: answers from a script, records what it was shown, never blocks.
+#include "platform/Dialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Message {
+        QString text;
+        int style;
+        QString title;
+    };
+    struct Input {
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+
+    // Answers for the Open dialog, taken in order; an empty answer (or none left) cancels.
+    std::deque<QString> openAnswers;
+    std::vector<OpenDialogRequest> openRequests;
+    std::vector<Message> messages;
+    std::vector<Input> inputs;
+
+    QString ShowOpen(const OpenDialogRequest& request) override;
+    int MsgBox(const QString& text, int style, const QString& title) override;
+    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+
+    void clear();
+};
