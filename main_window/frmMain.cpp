@@ -3,7 +3,11 @@
 #include "main_window/Form1.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
+#include "encoding/cDIBSection.h"
+#include "encoding/mIntelJPEGLibrary.h"
+#include "platform/Clipboard.h"
 #include "platform/Error.h"
+#include "platform/FileSystem.h"
 #include "platform/MousePointer.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
@@ -281,4 +285,35 @@ void frmMain::Command4_Click() {
 void frmMain::Command3_Click() { mnuFileSaveAs_Click(); }
 void frmMain::mnuFileSaveAs_Click() { Command5_Click(); }
 
-void frmMain::Command5_Click() {}
+// The output name: the source name less its last four characters (its dot and extension), followed
+// by "(QLN).jpg". Characters are counted as the user sees them, not as UTF-16 units.
+QString OutputNameFor(const QString& sourceName) {
+    const QList<uint> characters = sourceName.toUcs4();
+    if (characters.size() < 4) return {};
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), characters.size() - 4) +
+           QStringLiteral("(QLN).jpg");
+}
+
+void frmMain::Command5_Click() {
+    const QString output = OutputNameFor(CDlgFile.FileName);
+    // Without an opened picture there is nothing of the user's to save, and writing the default
+    // picture under the last file's output name would replace their earlier output.
+    if (output.isEmpty() || ui->AAIVOriginal->Picture() == ui->AAIVOriginal->DefultPicture()) {
+        mDialogs.MsgBox(QStringLiteral("There is no opened picture to save. Open one first with “Load "
+                                       "Picture” or File ▸ Open (F3), choose its new size, then save."),
+                        vbExclamation, ApplicationTitle);
+        return;
+    }
+    MakeReplaceable(output);
+
+    cDIBSection wrapper;
+    wrapper.CreateFromPicture(ui->AAIVResized->Picture());
+    if (!SaveJPEG(mDialogs, wrapper, output, 90)) return; // the writer has shown why
+
+    mDialogs.InputBox(QStringLiteral("Please copy and Paste this address into the myspace upload box"),
+                      QStringLiteral("Path to Your Picture"), output);
+    ClipboardSetText(output);
+    mDialogs.MsgBox(output + QStringLiteral(" has been saved to your clipboard.  Please paste this address by "
+                                            "using Ctrl + V into the MySpace upload box"),
+                    vbOKOnly, ApplicationTitle);
+}

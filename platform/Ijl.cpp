@@ -1,0 +1,247 @@
+#include "platform/Ijl.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ijl {
+
+struct Session {
+    tjhandle compressor = nullptr;
+};
+
+namespace {
+
+struct Probe {
+    std::mutex lock;
+    testing::Calls calls;
+    std::int32_t forcedInitCode = 0;
+    testing::LastWrite last;
+};
+
+Probe& probe() {
+    static Probe* const instance = new Probe;
+    return *instance;
+}
+
+struct TjFree {
+    void operator()(unsigned char* buffer) const { tjFree(buffer); }
+};
+using JpegBuffer = std::unique_ptr<unsigned char, TjFree>;
+
+int turboSubsampling(IJL_JPGSUBSAMPLING subsampling) {
+    switch (subsampling) {
+    case IJL_NONE:
+        return TJSAMP_444;
+    case IJL_420:
+        return TJSAMP_420;
+    case IJL_422:
+        return TJSAMP_422;
+    }
+    return -1;
+}
+
+// The permissions a new file gets: those of the file it replaces, else the usual ones less the umask.
+// The umask is read, not set and reset, which would race with other threads creating files.
+mode_t permissionsFor(const struct stat* existing) {
+    if (existing) return existing->st_mode & 0777;
+    mode_t mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                mask = mode_t(std::strtoul(line + 6, nullptr, 8));
+                break;
+            }
+        std::fclose(status);
+    }
+    return 0666 & ~mask;
+}
+
+// A file in the target's folder that is removed again unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& folder) : mPath(folder + "/.quillon-jpeg-XXXXXX") {
+        mFd = mkostemp(mPath.data(), O_CLOEXEC);
+        if (mFd < 0) mPath.clear();
+    }
+    ~TemporaryFile() {
+        if (mFd >= 0) ::close(mFd);
+        if (!mPath.empty()) ::unlink(mPath.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool isOpen() const { return mFd >= 0; }
+    bool write(const unsigned char* data, std::size_t size, mode_t mode) {
+        while (size > 0) {
+            const ssize_t done = ::write(mFd, data, size);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) return false;
+            data += done;
+            size -= std::size_t(done);
+        }
+        const bool ok = ::fchmod(mFd, mode) == 0;
+        const int fd = mFd;
+        mFd = -1;
+        return ::close(fd) == 0 && ok;
+    }
+    // rename() replaces whatever is at the target, a symbolic link included, without following it.
+    bool renameTo(const std::string& target) {
+        if (::rename(mPath.c_str(), target.c_str()) != 0) return false;
+        mPath.clear();
+        return true;
+    }
+
+private:
+    std::string mPath;
+    int mFd = -1;
+};
+
+std::int32_t replaceFile(const std::string& target, const unsigned char* data, std::size_t size) {
+    const std::size_t slash = target.rfind('/');
+    if (slash == target.size() - 1) return IJL_INVALID_FILENAME; // a folder, not a file
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+
+    struct stat existing;
+    const bool isFile = ::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    TemporaryFile file(folder);
+    if (!file.isOpen()) return IJL_INVALID_FILENAME;
+    if (!file.write(data, size, permissionsFor(isFile ? &existing : nullptr))) return IJL_ERR_FILECLOSE;
+    if (!file.renameTo(target)) return IJL_INVALID_FILENAME;
+    return IJL_OK;
+}
+
+} // namespace
+
+std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops) {
+    Probe& p = probe();
+    {
+        std::lock_guard guard(p.lock);
+        ++p.calls.init;
+        if (const std::int32_t code = p.forcedInitCode) {
+            p.forcedInitCode = 0;
+            return code;
+        }
+    }
+    if (!jcprops) return IJL_INVALID_JPEG_PROPERTIES;
+    auto* session = new (std::nothrow) Session;
+    if (!session) return IJL_MEMORY_ERROR;
+    session->compressor = tjInitCompress();
+    if (!session->compressor) {
+        delete session;
+        return IJL_MEMORY_ERROR;
+    }
+    jcprops->session = session;
+    // Input as cDIBSection lays it out: 3-byte blue, green, red pixels; output YCbCr at 4:2:0.
+    jcprops->DIBChannels = 3;
+    jcprops->DIBColor = IJL_BGR;
+    jcprops->JPGChannels = 3;
+    jcprops->JPGColor = IJL_YCBCR;
+    jcprops->JPGSubsampling = IJL_420;
+    jcprops->jquality = 75;
+    std::lock_guard guard(p.lock);
+    ++p.calls.liveSessions;
+    return IJL_OK;
+}
+
+std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
+    Probe& p = probe();
+    {
+        std::lock_guard guard(p.lock);
+        ++p.calls.write;
+        if (jcprops) {
+            p.last.record = *jcprops;
+            p.last.iotype = iotype;
+            p.last.fileName = jcprops->JPGFile ? reinterpret_cast<const char*>(jcprops->JPGFile) : "";
+        }
+    }
+    if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
+    if (iotype != IJL_JFILE_WRITEWHOLEIMAGE) return IJL_UNSUPPORTED_IO;
+    const JPEG_CORE_PROPERTIES& r = *jcprops;
+    if (r.DIBChannels != 3 || r.DIBColor != IJL_BGR) return IJL_UNSUPPORTED_BYTES_PER_PIXEL;
+    const int subsampling = turboSubsampling(r.JPGSubsampling);
+    if (r.JPGChannels != 3 || r.JPGColor != IJL_YCBCR || subsampling < 0) return IJL_UNSUPPORTED_SUBSAMPLING;
+
+    const std::int64_t rows = r.DIBHeight < 0 ? -std::int64_t{r.DIBHeight} : r.DIBHeight;
+    const std::int64_t pitch = std::int64_t{r.DIBWidth} * 3 + r.DIBPadBytes;
+    if (r.DIBBytes == 0 || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
+        pitch > std::numeric_limits<int>::max() || rows > std::numeric_limits<int>::max() ||
+        r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100)
+        return IJL_INVALID_JPEG_PROPERTIES;
+    const char* name = reinterpret_cast<const char*>(r.JPGFile);
+    if (!name || !*name) return IJL_INVALID_FILENAME;
+
+    // Room for the worst case up front, so the encoder never grows (and copies) its output.
+    unsigned long capacity = tjBufSize(r.DIBWidth, int(rows), subsampling);
+    if (capacity == static_cast<unsigned long>(-1)) capacity = 0;
+    capacity = std::min<unsigned long>(capacity, std::numeric_limits<int>::max());
+    JpegBuffer jpeg(capacity ? tjAlloc(int(capacity)) : nullptr);
+    unsigned char* out = jpeg.get();
+    unsigned long size = out ? capacity : 0;
+    // The rows are read where they lie: the pitch steps over the padding, the flag reads them upwards.
+    // TurboJPEG would pick the fast DCT by default; the accurate integer one is what cjpeg and
+    // libjpeg use unless told otherwise, so the same pixels give the same file.
+    const int flags = (r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | TJFLAG_ACCURATEDCT;
+    const int rc =
+        tjCompress2(r.session->compressor, reinterpret_cast<const unsigned char*>(r.DIBBytes), r.DIBWidth,
+                    int(pitch), int(rows), TJPF_BGR, &out, &size, subsampling, r.jquality, flags);
+    if (out != jpeg.get()) jpeg.reset(out); // the encoder grew the buffer; the first one is ours to free
+    if (rc != 0) return IJL_EXCEPTION_DETECTED;
+    return replaceFile(name, jpeg.get(), size);
+}
+
+std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {
+    Probe& p = probe();
+    {
+        std::lock_guard guard(p.lock);
+        ++p.calls.free;
+    }
+    if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
+    tjDestroy(jcprops->session->compressor);
+    delete jcprops->session;
+    jcprops->session = nullptr;
+    std::lock_guard guard(p.lock);
+    --p.calls.liveSessions;
+    return IJL_OK;
+}
+
+namespace testing {
+
+Calls Count() {
+    Probe& p = probe();
+    std::lock_guard guard(p.lock);
+    return p.calls;
+}
+
+void ResetCounts() {
+    Probe& p = probe();
+    std::lock_guard guard(p.lock);
+    p.calls.init = p.calls.write = p.calls.free = 0;
+}
+
+void FailNextInit(std::int32_t code) {
+    Probe& p = probe();
+    std::lock_guard guard(p.lock);
+    p.forcedInitCode = code;
+}
+
+LastWrite Last() {
+    Probe& p = probe();
+    std::lock_guard guard(p.lock);
+    return p.last;
+}
+
+} // namespace testing
+} // namespace ijl

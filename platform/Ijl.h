@@ -1,0 +1,85 @@
+#pragma once
+// The JPEG library: one parameter record, initialised, filled in by the caller, written, and freed.
+// Built on TurboJPEG. The pixels are read in place: rows of 3-byte blue, green, red pixels, each
+// followed by DIBPadBytes bytes, bottom-up when DIBHeight is negative.
+//
+// Every call returns 0 for success or a negative code. Addresses are std::uintptr_t (a 64-bit address
+// does not fit the 32 bits of the original record).
+#include <cstdint>
+#include <string>
+
+namespace ijl {
+
+enum IJLERR : std::int32_t {
+    IJL_OK = 0,
+    IJL_EXCEPTION_DETECTED = -1, // the encoder failed
+    IJL_UNSUPPORTED_SUBSAMPLING = -3,
+    IJL_UNSUPPORTED_BYTES_PER_PIXEL = -4,
+    IJL_MEMORY_ERROR = -5,
+    IJL_INVALID_JPEG_PROPERTIES = -8, // missing pixels, bad sizes, quality out of range, no ijlInit
+    IJL_ERR_FILECLOSE = -9,           // the file could not be written completely
+    IJL_INVALID_FILENAME = -10,       // no name, or no file can be created there
+    IJL_UNSUPPORTED_IO = -31,         // an I/O type other than writing a whole image to a file
+};
+
+enum IJLIOTYPE : std::int32_t {
+    IJL_JFILE_WRITEWHOLEIMAGE = 8, // write the whole image to the file named in the record
+};
+
+enum IJL_COLOR : std::int32_t { IJL_RGB = 1, IJL_BGR = 2, IJL_YCBCR = 3 };
+enum IJL_JPGSUBSAMPLING : std::int32_t { IJL_NONE = 0 /* 4:4:4 */, IJL_420 = 1, IJL_422 = 2 };
+
+struct Session; // what the library holds between ijlInit and ijlFree
+
+// The parameter record. Zero-fill it before ijlInit; ijlInit sets the initial values.
+struct JPEG_CORE_PROPERTIES {
+    // The uncompressed pixels.
+    std::uintptr_t DIBBytes = 0;       // address of the first byte of the pixels
+    std::int32_t DIBWidth = 0;         // pixels
+    std::int32_t DIBHeight = 0;        // rows; negative when they lie bottom-up in memory
+    std::int32_t DIBPadBytes = 0;      // bytes after each row's DIBWidth × DIBChannels
+    std::int32_t DIBChannels = 0;      // 3 after ijlInit
+    IJL_COLOR DIBColor = IJL_COLOR(0); // IJL_BGR after ijlInit
+
+    // The JPEG file.
+    std::uintptr_t JPGFile = 0;                   // address of a NUL-terminated UTF-8 path, used as it is
+    std::int32_t JPGWidth = 0;                    // must equal DIBWidth
+    std::int32_t JPGHeight = 0;                   // must equal the number of pixel rows
+    std::int32_t JPGChannels = 0;                 // 3 after ijlInit
+    IJL_COLOR JPGColor = IJL_COLOR(0);            // IJL_YCBCR after ijlInit
+    IJL_JPGSUBSAMPLING JPGSubsampling = IJL_NONE; // IJL_420 after ijlInit
+    std::int32_t jquality = 0;                    // 0 to 100; 75 after ijlInit
+
+    Session* session = nullptr; // the library's; set by ijlInit, cleared by ijlFree
+};
+
+std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops);
+// Writes the JPEG to a temporary file beside the target and renames it over the target when it is
+// complete: a failure never leaves a partial file and never touches a file already at the path. A
+// symbolic link at the path is replaced, not followed. An existing file's permissions are kept.
+std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype);
+std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops);
+
+namespace testing {
+
+// Calls made since the last ResetCounts, and sessions initialised but not yet freed.
+struct Calls {
+    int init = 0;
+    int write = 0;
+    int free = 0;
+    int liveSessions = 0;
+};
+Calls Count();
+void ResetCounts();
+// The next ijlInit answers `code` (non-zero) and sets nothing up.
+void FailNextInit(std::int32_t code);
+// What the last ijlWrite was given: the record's fields and the bytes of the file name.
+struct LastWrite {
+    JPEG_CORE_PROPERTIES record;
+    std::int32_t iotype = 0;
+    std::string fileName; // up to its terminating NUL
+};
+LastWrite Last();
+
+} // namespace testing
+} // namespace ijl

@@ -1,0 +1,166 @@
+// Saving the resized picture, and the whole workflow through the real window.
+#include "MainWindowFixture.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace {
+const QString Confirmation = QStringLiteral(
+    " has been saved to your clipboard.  Please paste this address by using Ctrl + V into the MySpace upload box");
+}
+
+class TestSave : public QObject {
+    Q_OBJECT
+
+    static void save(MainWindowFixture& f) { f.click(f.button("Command3")); }
+
+private slots:
+    void outputNames_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("jpg") << "/p/beach.jpg" << "/p/beach(QLN).jpg";
+        QTest::newRow("bmp") << "/p/beach.bmp" << "/p/beach(QLN).jpg";
+        QTest::newRow("gif") << "/p/beach.gif" << "/p/beach(QLN).jpg";
+        QTest::newRow("four-letter extension") << "/p/photo.jpeg" << "/p/photo.(QLN).jpg";
+        QTest::newRow("saved output again") << "/p/beach(QLN).jpg" << "/p/beach(QLN)(QLN).jpg";
+        QTest::newRow("characters, not units") << "/p/x\U0001F600.gif" << "/p/x\U0001F600(QLN).jpg";
+        QTest::newRow("too short") << "a.b" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+    void outputNames() {
+        QFETCH(QString, source);
+        QFETCH(QString, output);
+        QCOMPARE(OutputNameFor(source), output);
+    }
+
+    void wholeWorkflow() {
+        MainWindowFixture f;
+        const QString source = f.writePicture("beach.jpg", factory::gradient(640, 480));
+        const QByteArray sourceBytes = factory::readFile(source);
+        f.open(source);
+        f.choose(f.cmbScaleX(), "050 %");
+        f.choose(f.cmbScaleY(), "050 %");
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        save(f);
+        const QString output = f.dir.filePath("beach(QLN).jpg");
+        QImageReader reader(output);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        QCOMPARE(reader.size(), QSize(320, 240));
+        QCOMPARE(f.dialogs.inputs.size(), size_t(1));
+        QCOMPARE(f.dialogs.inputs[0].prompt, QStringLiteral("Please copy and Paste this address into the myspace upload box"));
+        QCOMPARE(f.dialogs.inputs[0].title, QStringLiteral("Path to Your Picture"));
+        QCOMPARE(f.dialogs.inputs[0].defaultText, output);
+        QCOMPARE(QGuiApplication::clipboard()->text(), output);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QCOMPARE(f.dialogs.messages[0].text, output + Confirmation);
+        QCOMPARE(f.dialogs.messages[0].style, int(vbOKOnly));
+        QCOMPARE(f.dialogs.messages[0].title, QStringLiteral("Quillon"));
+        QCOMPARE(factory::readFile(source), sourceBytes); // the original is never touched
+        QVERIFY(factory::psnr(f.resized()->Picture()->image(), QImage(output)) > 35);
+    }
+
+    void saveAndSaveAsWriteTheSameFile() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::gradient(200, 150), "BMP"));
+        save(f);
+        const QByteArray viaButton = factory::readFile(f.dir.filePath("a(QLN).jpg"));
+        f.action("mnuFileSaveAs")->trigger();
+        QCOMPARE(factory::readFile(f.dir.filePath("a(QLN).jpg")), viaButton);
+        QVERIFY(!viaButton.isEmpty());
+    }
+
+    void savingAgainReplacesEvenAReadOnlyOutput() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::gradient(200, 150), "BMP"));
+        const QString output = f.dir.filePath("a(QLN).jpg");
+        factory::writeFile(output, "an older output");
+        QVERIFY(QFile::setPermissions(output, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        save(f);
+        QCOMPARE(QImageReader(output).size(), QSize(200, 150));
+        QVERIFY(QFileInfo(output).permissions() & QFileDevice::WriteOwner);
+        f.choose(f.cmbScaleX(), "050 %");
+        save(f);
+        QCOMPARE(QImageReader(output).size(), QSize(100, 150));
+    }
+
+    void aSymbolicLinkIsReplacedNotFollowed() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
+        const QString target = f.dir.filePath("precious.txt");
+        factory::writeFile(target, "keep me");
+        QVERIFY(QFile::link(target, f.dir.filePath("a(QLN).jpg")));
+        save(f);
+        QCOMPARE(factory::readFile(target), QByteArray("keep me"));
+        QVERIFY(!QFileInfo(f.dir.filePath("a(QLN).jpg")).isSymLink());
+        QCOMPARE(QImageReader(f.dir.filePath("a(QLN).jpg")).size(), QSize(64, 48));
+    }
+
+    void nothingToSave_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("no file opened") << "none";
+        QTest::newRow("after Close") << "close";
+        QTest::newRow("after Clear Image") << "clear";
+        QTest::newRow("open cancelled") << "cancel";
+    }
+    void nothingToSave() {
+        QFETCH(QString, situation);
+        MainWindowFixture f;
+        if (situation != "none") f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
+        if (situation == "close") f.action("mnuFileClose")->trigger();
+        if (situation == "clear") f.click(f.button("Command4"));
+        if (situation == "cancel") f.open(QString());
+        const QStringList before = QDir(f.dir.path()).entryList(QDir::Files);
+        save(f);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), before);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QVERIFY(f.dialogs.messages[0].text.contains(QStringLiteral("no opened picture")));
+        QVERIFY(f.dialogs.inputs.empty());
+    }
+
+    void aFailedWriteIsNotReportedAsSuccess_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("too wide for a JPEG") << "wide";
+        QTest::newRow("a folder at the output name") << "folder";
+    }
+    void aFailedWriteIsNotReportedAsSuccess() {
+        QFETCH(QString, how);
+        MainWindowFixture f;
+        const QString output = f.dir.filePath("a(QLN).jpg");
+        if (how == "wide") {
+            f.open(f.writePicture("a.bmp", factory::gradient(30000, 4), "BMP"));
+            f.choose(f.cmbScaleX(), "300 %"); // 90,000 pixels wide: more than a JPEG can hold
+            factory::writeFile(output, "an earlier output");
+        } else {
+            f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
+            QVERIFY(QDir(f.dir.path()).mkdir("a(QLN).jpg"));
+        }
+        QGuiApplication::clipboard()->setText(QStringLiteral("unchanged"));
+        f.dialogs.messages.clear();
+        save(f);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QCOMPARE(f.dialogs.messages[0].text, QStringLiteral("Failed to save to JPG"));
+        QVERIFY(f.dialogs.inputs.empty());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("unchanged"));
+        if (how == "wide") QCOMPARE(factory::readFile(output), QByteArray("an earlier output"));
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter("QLN").size(), how == "wide" ? 1 : 0);
+    }
+
+    void aVanishedFolderIsReportedInTheUsersWords() {
+        MainWindowFixture f;
+        QTemporaryDir other;
+        const QString source = other.filePath("a.bmp");
+        factory::writeFile(source, factory::encode(factory::gradient(64, 48), "BMP"));
+        f.open(source);
+        QVERIFY(other.remove());
+        save(f);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QVERIFY2(f.dialogs.messages[0].text.contains("no longer exists"), qPrintable(f.dialogs.messages[0].text));
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QVERIFY(f.dialogs.inputs.empty());
+    }
+};
+
+QTEST_MAIN(TestSave)
+#include "test_save.moc"
