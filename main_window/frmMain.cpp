@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QLocale>
-#include <QTemporaryFile>
 #include <QDir>
 #include <cmath>
 #include <new>
@@ -217,25 +216,17 @@ void frmMain::Command2_Click() {
 
 // ---- the size read-out
 
-// The figure is the length of the resized picture written as an uncompressed 24-bit bitmap. It is
-// written to a private temporary file, so that no file of the user's is ever touched; when that
-// fails, the size text is left empty (this runs on every list choice, so there is no message).
+// The figure is the length of the resized picture written as an uncompressed 24-bit bitmap. That
+// length follows from the picture's size alone, so it is worked out rather than measured on a
+// written file: at 300 % of a big photo the file would take most of a gigabyte, written on every
+// list choice, and nothing of the user's can be touched by an estimate that writes nothing.
 void frmMain::EstimateFileSize(bool refreshPixelFields) {
-    QTemporaryFile file(QDir::temp().filePath(QStringLiteral("quillon-estimate-XXXXXX.bmp")));
-    try {
-        if (!file.open()) throw QuillonError(file.errorString());
-        SavePicture(*ui->AAIVResized->Picture(), file.fileName());
-        const qint64 length = QFileInfo(file.fileName()).size();
-        ui->Label1->setText(QString::number(length));
-        if (refreshPixelFields) ShowPixelSize(*this, file.fileName());
-    } catch (const QuillonError&) {
-        ui->Label1->clear();
-        return;
+    const QSize size = ui->AAIVResized->Picture()->size();
+    ui->Label1->setText(FormatFileSize(double(BitmapFileLength(size))));
+    if (refreshPixelFields) {
+        ui->txtwidth->setText(QString::number(size.width()));
+        ui->txtheight->setText(QString::number(size.height()));
     }
-    file.remove();
-    bool ok = false;
-    const double bytes = ui->Label1->text().toDouble(&ok);
-    ui->Label1->setText(ok ? FormatFileSize(bytes) : QString());
 }
 
 // ---- opening, closing, clearing

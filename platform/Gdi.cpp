@@ -1,7 +1,10 @@
 #include "platform/Gdi.h"
 
+#include "platform/LargeMemory.h"
 #include "platform/SystemColors.h"
 
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +12,7 @@
 #include <mutex>
 #include <unordered_map>
 #include <variant>
+#include <numeric>
 #include <vector>
 
 namespace gdi {
@@ -18,10 +22,6 @@ namespace {
 // deleted, not counted.
 constexpr Handle PlaceholderBitmap = 0x10;
 constexpr Handle DesktopWindow = 0x20;
-
-struct FreeDeleter {
-    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
-};
 
 struct Context {
     bool window = false; // given out by GetDC
@@ -137,10 +137,8 @@ Handle CreateDIBSection(Handle hdc, const BITMAPINFOHEADER* info, std::uint32_t 
         if (failsNow(r, testing::Fault::PixelMemory)) return 0;
     }
     // Zero-filled like fresh system pages; large blocks come straight from the system, untouched.
-    std::shared_ptr<std::uint8_t> memory(bytes <= std::numeric_limits<std::size_t>::max()
-                                             ? static_cast<std::uint8_t*>(std::calloc(bytes, 1))
-                                             : nullptr,
-                                         FreeDeleter{});
+    std::shared_ptr<std::uint8_t> memory =
+        bytes <= std::numeric_limits<std::size_t>::max() ? AllocatePixels(std::size_t(bytes)) : nullptr;
     if (!memory) return 0;
 
     std::lock_guard guard(r.lock);
@@ -260,12 +258,26 @@ BOOL BitBlt(Handle hdcDest, std::int32_t x, std::int32_t y, std::int32_t width, 
     const auto format = transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (picture.format() != format) picture.convertTo(format);
     const QRgb background = transparent ? SystemColor(SystemColorWindowBackground).rgb() : 0;
-    for (std::int64_t row = top; row < bottom; ++row) {
-        const std::int64_t memoryRow = dib.height > 0 ? dibRows - 1 - row : row;
-        std::uint8_t* dst = dib.bits.get() + memoryRow * dib.stride + left * 3;
-        const auto* src = reinterpret_cast<const QRgb*>(picture.constScanLine(int(sy + row - top))) + sx;
-        convertRow(src, dst, right - left, transparent, background);
+    const auto copyRows = [&](std::int64_t first, std::int64_t last) {
+        for (std::int64_t row = first; row < last; ++row) {
+            const std::int64_t memoryRow = dib.height > 0 ? dibRows - 1 - row : row;
+            std::uint8_t* dst = dib.bits.get() + memoryRow * dib.stride + left * 3;
+            const auto* src = reinterpret_cast<const QRgb*>(picture.constScanLine(int(sy + row - top))) + sx;
+            convertRow(src, dst, right - left, transparent, background);
+        }
+    };
+    // A big copy is cut into bands of rows that the cores convert side by side.
+    const std::int64_t rows = bottom - top;
+    const int bands = (right - left) * rows >= (1 << 20) ? QThreadPool::globalInstance()->maxThreadCount() * 4 : 1;
+    if (bands <= 1) {
+        copyRows(top, bottom);
+        return TRUE;
     }
+    std::vector<int> bandNumbers(static_cast<std::size_t>(bands));
+    std::iota(bandNumbers.begin(), bandNumbers.end(), 0);
+    QtConcurrent::blockingMap(bandNumbers, [&](int band) {
+        copyRows(top + rows * band / bands, top + rows * (band + 1) / bands);
+    });
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/Picture.h"
 
 #include "platform/Error.h"
+#include "platform/LargeMemory.h"
 #include "platform/Gdi.h"
 #include "platform/Units.h"
 
@@ -78,7 +79,7 @@ using TjHandle = std::unique_ptr<void, TjDeleter>;
 QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header) {
     TjHandle tj(tjInitDecompress());
     if (!tj) fail(name, QStringLiteral("the JPEG decoder could not be started."));
-    QImage image(header, QImage::Format_RGB32);
+    QImage image = AllocateImage(header, QImage::Format_RGB32);
     if (image.isNull())
         fail(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
                        .arg(header.width())

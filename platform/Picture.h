@@ -66,3 +66,5 @@ PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
 PictureInfo ReadPictureInfo(const QString& path);
 // Writes the picture as an uncompressed 24-bit Windows bitmap file. Throws QuillonError on failure.
 void SavePicture(const Picture& picture, const QString& path);
+// The length in bytes of the file SavePicture writes for a picture of this size.
+qint64 BitmapFileLength(QSize size);

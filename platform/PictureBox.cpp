@@ -1,6 +1,7 @@
 #include "platform/PictureBox.h"
 
 #include "platform/Error.h"
+#include "platform/LargeMemory.h"
 #include "platform/Stretch.h"
 #include "platform/SystemColors.h"
 
@@ -50,7 +51,7 @@ void PictureBox::PaintPicture(PictureRef picture, int left, int top, int width, 
 }
 
 QImage PictureBox::Render(const QRect& area) const {
-    QImage image(area.size(), QImage::Format_RGB32);
+    QImage image = AllocateImage(area.size(), QImage::Format_RGB32);
     if (image.isNull() && !area.isEmpty())
         throw QuillonError(QStringLiteral("There is not enough memory for a picture of %1 × %2 pixels.")
                                .arg(area.width())

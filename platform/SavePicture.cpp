@@ -8,6 +8,10 @@
 
 namespace {
 
+constexpr quint32 HeaderLength = 54;
+
+quint32 bitmapStride(int width) { return (quint32(width) * 3 + 3) & ~3u; }
+
 template <typename T> void put(std::vector<char>& out, T value) {
     const T little = qToLittleEndian(value);
     const auto* bytes = reinterpret_cast<const char*>(&little);
@@ -20,9 +24,9 @@ std::vector<char> bitmapHeader(int width, int height, quint32 stride) {
     header.reserve(54);
     header.push_back('B');
     header.push_back('M');
-    put<quint32>(header, 54 + imageSize); // file size
+    put<quint32>(header, HeaderLength + imageSize); // file size
     put<quint32>(header, 0);              // reserved
-    put<quint32>(header, 54);             // offset of the pixels
+    put<quint32>(header, HeaderLength);   // offset of the pixels
     put<quint32>(header, 40);             // info header size
     put<qint32>(header, width);
     put<qint32>(header, height); // positive: bottom row first
@@ -39,13 +43,15 @@ std::vector<char> bitmapHeader(int width, int height, quint32 stride) {
 
 } // namespace
 
+qint64 BitmapFileLength(QSize size) { return HeaderLength + qint64(bitmapStride(size.width())) * size.height(); }
+
 // Pictures are kept opaque or premultiplied; transparent parts are written as they are stored
 // (their colour channels), the bitmap having no alpha.
 void SavePicture(const Picture& picture, const QString& path) {
     const QImage& image = picture.image();
     const int width = image.width();
     const int height = image.height();
-    const quint32 stride = (quint32(width) * 3 + 3) & ~3u;
+    const quint32 stride = bitmapStride(width);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw QuillonError(QStringLiteral("The picture could not be written to “%1”: %2")
