@@ -16,3 +16,11 @@ bash "$root/scripts/build.sh" "$root/build-sanitize" -DQUILLON_SANITIZE=ON -DQUI
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-sanitize" && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package: build, install, start, remove"
+if dpkg-query -W -f='${Status}' quillon 2>/dev/null | grep -q 'install ok installed'; then
+  # Installing and removing would take away the Quillon this machine already has.
+  echo "skipped: a quillon package is already installed here"
+else
+  bash "$root/scripts/package-test.sh" "$root/build-pkg"
+fi
