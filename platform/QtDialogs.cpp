@@ -5,13 +5,20 @@
 #include <QMessageBox>
 #include <QPointer>
 
-QString QtDialogs::ShowOpen(const OpenDialogRequest& request) {
-    QFileDialog dialog(mParent, request.title, request.initialFolder, request.filter);
+void QtDialogs::ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request) {
+    dialog.setWindowTitle(request.title);
+    dialog.setDirectory(request.initialFolder);
+    dialog.setNameFilter(request.filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, whose patterns match whatever the case: camera files are called IMG_0001.JPG.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+}
+
+QString QtDialogs::ShowOpen(const OpenDialogRequest& request) {
+    QFileDialog dialog(mParent);
+    ConfigureOpenDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }

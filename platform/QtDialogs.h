@@ -2,6 +2,7 @@
 // The real dialogs, on Qt's widgets.
 #include "platform/Dialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 class QtDialogs : public Dialogs {
@@ -12,6 +13,9 @@ public:
     QString ShowOpen(const OpenDialogRequest& request) override;
     int MsgBox(const QString& text, int style, const QString& title) override;
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+
+    // Sets up the Open dialog as ShowOpen shows it.
+    static void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request);
 
 private:
     QWidget* mParent;
