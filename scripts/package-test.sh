@@ -5,6 +5,7 @@
 # package-test.sh [BUILD-FOLDER]   (default: build-pkg in the source tree; needs root or sudo)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/x11.sh"
 app_id=io.github.quillon.Quillon
 title='Quillon v1.2'
 
@@ -17,13 +18,7 @@ if [ "${1:-}" = --installed-program-on-display ]; then
   QT_QPA_PLATFORM=xcb /usr/bin/quillon >"$workdir/program.log" 2>&1 &
   program=$!
   trap 'kill $program 2>/dev/null || true' EXIT
-  window=""
-  for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    kill -0 $program 2>/dev/null || break
-    sleep 0.1
-  done
+  window=$(wait_for_window "^$title\$" $program || true)
   if [ -z "$window" ]; then
     echo "FAIL: the installed program showed no window titled '$title'; its output:"
     cat "$workdir/program.log"
@@ -70,15 +65,8 @@ if [ "${1:-}" = --installed-program-on-display ]; then
   done
 
   # End it with its own Exit shortcut (Ctrl+X).
-  xdotool windowfocus --sync "$window"
-  sleep 0.3
-  xdotool key ctrl+x
-  for _ in $(seq 100); do
-    kill -0 $program 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 $program 2>/dev/null && { echo "FAIL: Ctrl+X did not end the program"; exit 1; }
-  wait $program || { echo "FAIL: the program exited with status $?"; cat "$workdir/program.log"; exit 1; }
+  exit_with_ctrl_x "$window" $program ||
+    { echo "FAIL: Ctrl+X did not end the program cleanly"; cat "$workdir/program.log"; exit 1; }
   echo "ok: Ctrl+X ended the program"
   exit 0
 fi
