@@ -1,4 +1,5 @@
 // Quillon: rescales one picture so that it can be uploaded to a web site.
+#include "main_window/WindowStyle.h"
 #include "main_window/frmMain.h"
 #include "platform/QtDialogs.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     QtDialogs dialogs;
     frmMain window(dialogs);
     dialogs.SetParent(&window);
+    window.adjustSize();
+    CentreOnScreen(window);
     window.show();
     return QApplication::exec();
 }

@@ -56,6 +56,27 @@ private slots:
         QCOMPARE(f.resized()->BackColor(), 0x8000000Fu);
     }
 
+    void shortcutsAndTextBoxEditingKeys() {
+        MainWindowFixture f;
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        f.cmbScaleX()->setFocus();
+        QTest::keyClick(f.cmbScaleX(), Qt::Key_F3); // "&Open"
+        QCOMPARE(f.dialogs.openRequests.size(), size_t(1));
+        // In a text box, Ctrl+A selects its text and Ctrl+X cuts it: neither saves nor exits.
+        f.txtwidth()->setText(QStringLiteral("640"));
+        f.txtwidth()->setFocus();
+        QTest::keyClick(f.txtwidth(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f.txtwidth()->selectedText(), QStringLiteral("640"));
+        QTest::keyClick(f.txtwidth(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(f.txtwidth()->text(), QString());
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.dialogs.messages.empty());
+        f.cmbScaleX()->setFocus();
+        QTest::keyClick(f.cmbScaleX(), Qt::Key_X, Qt::ControlModifier); // "E&xit"
+        QVERIFY(!f.window->isVisible());
+    }
+
     void tabOrderFollowsTheLayout() {
         MainWindowFixture f;
         QStringList order;
