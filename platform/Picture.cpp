@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QTransform>
 #include <QtEndian>
+#include <array>
 #include <limits>
 #include <turbojpeg.h>
 
@@ -112,10 +113,12 @@ struct Header {
 // header itself so that the message can say the picture is too large rather than damaged.
 QSize bitmapHeaderSize(QIODevice* device) {
     device->seek(0);
-    const QByteArray header = device->peek(26);
-    if (header.size() < 26 || !header.startsWith("BM")) return {};
-    const auto width = qFromLittleEndian<qint32>(header.constData() + 18);
-    const auto height = qFromLittleEndian<qint32>(header.constData() + 22);
+    std::array<char, 26> header{};
+    if (device->peek(header.data(), qint64(header.size())) != qint64(header.size()) || header[0] != 'B' ||
+        header[1] != 'M')
+        return {};
+    const auto width = qFromLittleEndian<qint32>(header.data() + 18);
+    const auto height = qFromLittleEndian<qint32>(header.data() + 22);
     return {width, height == std::numeric_limits<qint32>::min() ? 0 : std::abs(height)};
 }
 
