@@ -1,10 +1,10 @@
 #include "main_window/frmMain.h"
 
+#include "encoding/cDIBSection.h"
+#include "encoding/mIntelJPEGLibrary.h"
 #include "main_window/Form1.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
-#include "encoding/cDIBSection.h"
-#include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
@@ -18,7 +18,6 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QLocale>
-#include <QDir>
 #include <cmath>
 #include <new>
 
@@ -165,10 +164,17 @@ void frmMain::ResizeImage() {
     float fy = GetScaleFactor(ui->cmbScaleY->currentText());
     if (!ui->chkScaleX->isChecked()) fx = 1;
     if (!ui->chkScaleY->isChecked()) fy = 1;
+    const QSize original = ui->AAIVOriginal->Picture()->size();
+    RedrawResized(scaledLength(original.width(), fx), scaledLength(original.height(), fy));
+}
+
+// The whole original picture, stretched to the new size on the work surface, becomes the resized
+// view's picture. The original itself is never changed.
+void frmMain::RedrawResized(int width, int height) {
     const PictureRef original = ui->AAIVOriginal->Picture();
     ui->picTemp->SetPicture(original);
-    ui->picTemp->SetWidth(scaledLength(ui->picTemp->Width(), fx));
-    ui->picTemp->SetHeight(scaledLength(ui->picTemp->Height(), fy));
+    ui->picTemp->SetWidth(width);
+    ui->picTemp->SetHeight(height);
     ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
     ui->AAIVResized->SetPicture(ui->picTemp->Image());
 }
@@ -205,12 +211,7 @@ void frmMain::Command2_Click() {
     // Both sizes are checked before anything changes.
     const int width = pixelsFrom(ui->txtwidth->text(), QStringLiteral("width"));
     const int height = pixelsFrom(ui->txtheight->text(), QStringLiteral("height"));
-    const PictureRef original = ui->AAIVOriginal->Picture();
-    ui->picTemp->SetPicture(original);
-    ui->picTemp->SetWidth(width);
-    ui->picTemp->SetHeight(height);
-    ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
-    ui->AAIVResized->SetPicture(ui->picTemp->Image());
+    RedrawResized(width, height);
     if (FileIsOpen()) EstimateFileSize(false);
 }
 
@@ -253,22 +254,24 @@ void frmMain::mnuFileOpen_Click() {
 }
 
 void frmMain::mnuFileClose_Click() {
-    ui->AAIVOriginal->ShowDefultPicture();
-    ui->cmbScaleX->setCurrentIndex(7); // the list handlers run here when the selection changes
-    ui->cmbScaleY->setCurrentIndex(7);
-    ui->txtwidth->setText(QStringLiteral("0"));
-    ui->txtheight->setText(QStringLiteral("0"));
+    ShowDefaultsAgain();
     ResizeImage();
 }
 
 void frmMain::Command4_Click() {
+    ShowDefaultsAgain();
+    ui->Label1->setText(QStringLiteral("0 KB"));
+    ResizeImage();
+}
+
+// What "&Close" and "Clear Image" share: the default picture and the start values of the lists and
+// the pixel boxes. The list handlers run here, nested, where the selection changes.
+void frmMain::ShowDefaultsAgain() {
     ui->AAIVOriginal->ShowDefultPicture();
     ui->cmbScaleX->setCurrentIndex(7);
     ui->cmbScaleY->setCurrentIndex(7);
     ui->txtwidth->setText(QStringLiteral("0"));
     ui->txtheight->setText(QStringLiteral("0"));
-    ui->Label1->setText(QStringLiteral("0 KB"));
-    ResizeImage();
 }
 
 // ---- saving

@@ -60,6 +60,8 @@ protected:
 
 private:
     void EstimateFileSize(bool refreshPixelFields);
+    void RedrawResized(int width, int height);
+    void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
     bool FileIsOpen() const { return !CDlgFile.FileName.isEmpty(); }
