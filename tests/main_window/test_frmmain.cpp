@@ -60,6 +60,7 @@ private slots:
         MainWindowFixture f;
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QCOMPARE(QApplication::focusWidget(), f.cmbScaleX()); // the first stop of the tab order
         f.cmbScaleX()->setFocus();
         QTest::keyClick(f.cmbScaleX(), Qt::Key_F3); // "&Open"
         QCOMPARE(f.dialogs.openRequests.size(), size_t(1));
