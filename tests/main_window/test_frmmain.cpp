@@ -202,6 +202,20 @@ private slots:
         QCOMPARE(f.txtwidth()->text(), width);
     }
 
+    void aResultTooLargeToMakeIsReportedAndChangesNothing() {
+        MainWindowFixture f;
+        QImage big(6000, 5000, QImage::Format_RGB32); // 300 % would be 270 megapixels
+        big.fill(Qt::gray);
+        f.original()->SetPicture(Picture::make(big));
+        f.choose(f.cmbScaleX(), "300 %");
+        const PictureRef before = f.resized()->Picture();
+        f.choose(f.cmbScaleY(), "300 %");
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QVERIFY2(f.dialogs.messages[0].text.contains(QStringLiteral("18000 × 15000")), qPrintable(f.dialogs.messages[0].text));
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QCOMPARE(f.resized()->Picture(), before);
+    }
+
     void estimateRefreshesPixelBoxesOnlyAfterAListChoice() {
         MainWindowFixture f;
         const int leftBefore = estimateFilesLeft();
