@@ -4,7 +4,8 @@
 #include <QScreen>
 
 void MakeFixedWindow(QWidget& window) {
-    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(8.25);
     // DejaVu Sans runs wider than the classic face the layout was measured for; narrowed a little,

@@ -44,7 +44,8 @@ int pixelsFrom(const QString& text, const QString& what) {
     if (!ok || !std::isfinite(value))
         throw QuillonError(QStringLiteral("The %1 “%2” is not a number. %3").arg(what, trimmed, accepted));
     if (value < 1 || value >= MaxPictureSide + 1)
-        throw QuillonError(QStringLiteral("The %1 %2 is not a size Quillon can make. %3").arg(what, trimmed, accepted));
+        throw QuillonError(
+            QStringLiteral("The %1 %2 is not a size Quillon can make. %3").arg(what, trimmed, accepted));
     return int(std::floor(value));
 }
 
@@ -114,7 +115,9 @@ void frmMain::Wire() {
 
 // ---- start-up, activation, exit, help
 
-void frmMain::Form_Load() { InitMainWindow(*this); }
+void frmMain::Form_Load() {
+    InitMainWindow(*this);
+}
 
 void frmMain::Form_Activate() {
     ui->AAIVOriginal->ShowDefultPicture();
@@ -137,8 +140,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frmMain::CMDEND_Click() { close(); }
-void frmMain::mnuFileExit_Click() { CMDEND_Click(); }
+void frmMain::CMDEND_Click() {
+    close();
+}
+void frmMain::mnuFileExit_Click() {
+    CMDEND_Click();
+}
 
 void frmMain::mnuHelp_Click() {
     if (mHelpUnloaded) {
@@ -157,7 +164,9 @@ void frmMain::mnuHelp_Click() {
 
 // ---- the resize engine
 
-bool frmMain::AutomaticMode() const { return !ui->cmdResize->isEnabled(); }
+bool frmMain::AutomaticMode() const {
+    return !ui->cmdResize->isEnabled();
+}
 
 void frmMain::ResizeImage() {
     float fx = GetScaleFactor(ui->cmbScaleX->currentText());
@@ -185,7 +194,9 @@ void frmMain::cmbScaleX_Click() {
     if (FileIsOpen()) EstimateFileSize(true);
 }
 
-void frmMain::cmbScaleY_Click() { cmbScaleX_Click(); }
+void frmMain::cmbScaleY_Click() {
+    cmbScaleX_Click();
+}
 
 void frmMain::chkScaleX_Click() {
     ui->cmbScaleX->setEnabled(ui->chkScaleX->isChecked());
@@ -232,7 +243,9 @@ void frmMain::EstimateFileSize(bool refreshPixelFields) {
 
 // ---- opening, closing, clearing
 
-void frmMain::cmdload_Click() { mnuFileOpen_Click(); }
+void frmMain::cmdload_Click() {
+    mnuFileOpen_Click();
+}
 
 void frmMain::mnuFileOpen_Click() {
     CDlgFile.FileName = QString();
@@ -276,15 +289,20 @@ void frmMain::ShowDefaultsAgain() {
 
 // ---- saving
 
-void frmMain::Command3_Click() { mnuFileSaveAs_Click(); }
-void frmMain::mnuFileSaveAs_Click() { Command5_Click(); }
+void frmMain::Command3_Click() {
+    mnuFileSaveAs_Click();
+}
+void frmMain::mnuFileSaveAs_Click() {
+    Command5_Click();
+}
 
 // The output name: the source name less its last four characters (its dot and extension), followed
 // by "(QLN).jpg". Characters are counted as the user sees them, not as UTF-16 units.
 QString OutputNameFor(const QString& sourceName) {
     const QList<uint> characters = sourceName.toUcs4();
     if (characters.size() < 4) return {};
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), characters.size() - 4) +
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
+                             characters.size() - 4) +
            QStringLiteral("(QLN).jpg");
 }
 
@@ -307,7 +325,8 @@ void frmMain::Command5_Click() {
     mDialogs.InputBox(QStringLiteral("Please copy and Paste this address into the myspace upload box"),
                       QStringLiteral("Path to Your Picture"), output);
     ClipboardSetText(output);
-    mDialogs.MsgBox(output + QStringLiteral(" has been saved to your clipboard.  Please paste this address by "
-                                            "using Ctrl + V into the MySpace upload box"),
+    mDialogs.MsgBox(output +
+                        QStringLiteral(" has been saved to your clipboard.  Please paste this address by "
+                                       "using Ctrl + V into the MySpace upload box"),
                     vbOKOnly, ApplicationTitle);
 }

@@ -13,9 +13,21 @@
 namespace {
 
 constexpr std::array<std::pair<const char*, float>, 15> ScaleTable{{
-    {"005 %", 0.05f}, {"010 %", 0.1f},  {"015 %", 0.15f}, {"020 %", 0.2f},  {"025 %", 0.25f},
-    {"050 %", 0.5f},  {"075 %", 0.75f}, {"100 %", 1.0f},  {"125 %", 1.25f}, {"150 %", 1.5f},
-    {"175 %", 1.75f}, {"200 %", 2.0f},  {"225 %", 2.25f}, {"250 %", 2.5f},  {"300 %", 3.0f},
+    {"005 %", 0.05f},
+    {"010 %", 0.1f},
+    {"015 %", 0.15f},
+    {"020 %", 0.2f},
+    {"025 %", 0.25f},
+    {"050 %", 0.5f},
+    {"075 %", 0.75f},
+    {"100 %", 1.0f},
+    {"125 %", 1.25f},
+    {"150 %", 1.5f},
+    {"175 %", 1.75f},
+    {"200 %", 2.0f},
+    {"225 %", 2.25f},
+    {"250 %", 2.5f},
+    {"300 %", 3.0f},
 }};
 
 void fillScaleList(QComboBox& list) {
@@ -37,7 +49,8 @@ QString twoDecimals(double value) {
 const QStringList& ScaleItems() {
     static const QStringList items = [] {
         QStringList list;
-        for (const auto& [text, factor] : ScaleTable) list.append(QString::fromLatin1(text));
+        for (const auto& [text, factor] : ScaleTable)
+            list.append(QString::fromLatin1(text));
         return list;
     }();
     return items;

@@ -12,8 +12,14 @@ inline std::int32_t narrow(std::int64_t value) {
                                           "program can handle (overflow)."));
     return static_cast<std::int32_t>(value);
 }
-inline std::int32_t add(std::int32_t a, std::int32_t b) { return narrow(std::int64_t{a} + b); }
-inline std::int32_t sub(std::int32_t a, std::int32_t b) { return narrow(std::int64_t{a} - b); }
-inline std::int32_t mul(std::int32_t a, std::int32_t b) { return narrow(std::int64_t{a} * b); }
+inline std::int32_t add(std::int32_t a, std::int32_t b) {
+    return narrow(std::int64_t{a} + b);
+}
+inline std::int32_t sub(std::int32_t a, std::int32_t b) {
+    return narrow(std::int64_t{a} - b);
+}
+inline std::int32_t mul(std::int32_t a, std::int32_t b) {
+    return narrow(std::int64_t{a} * b);
+}
 
 } // namespace checked

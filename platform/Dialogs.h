@@ -23,7 +23,8 @@ public:
     // The chosen path, or the empty text when the user cancels.
     virtual QString ShowOpen(const OpenDialogRequest& request) = 0;
     // Style 0 (OK only, no icon) or 48 (warning icon, OK only). Returns vbOK.
-    virtual int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = ApplicationTitle) = 0;
+    virtual int MsgBox(const QString& text, int style = vbOKOnly,
+                       const QString& title = ApplicationTitle) = 0;
     // The text in the box when the user leaves it, or the empty text on Cancel.
     virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
 };

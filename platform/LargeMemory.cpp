@@ -23,7 +23,8 @@ std::shared_ptr<std::uint8_t> AllocatePixels(std::size_t bytes) {
         auto* memory = static_cast<std::uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
         return memory ? std::shared_ptr<std::uint8_t>(memory, Free{}) : nullptr;
     }
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void* memory =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (memory == MAP_FAILED) return nullptr;
     madvise(memory, bytes, MADV_HUGEPAGE);
     return std::shared_ptr<std::uint8_t>(static_cast<std::uint8_t*>(memory), Unmap{bytes});
@@ -34,7 +35,8 @@ QImage AllocateImage(QSize size, QImage::Format format) {
     const int depth = QImage::toPixelFormat(format).bitsPerPixel();
     const qint64 bytesPerLine = ((qint64(size.width()) * depth + 31) / 32) * 4;
     const qint64 bytes = bytesPerLine * size.height();
-    if (bytesPerLine > std::numeric_limits<int>::max() || bytes < qint64(LargeBlock)) return QImage(size, format);
+    if (bytesPerLine > std::numeric_limits<int>::max() || bytes < qint64(LargeBlock))
+        return QImage(size, format);
     auto memory = AllocatePixels(std::size_t(bytes));
     if (!memory) return {};
     uchar* bits = memory.get();

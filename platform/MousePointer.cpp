@@ -9,5 +9,6 @@ void SetBusyPointer() {
 
 void SetDefaultPointer() {
     if (!qApp) return;
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
 }

@@ -1,8 +1,8 @@
 #include "platform/Picture.h"
 
 #include "platform/Error.h"
-#include "platform/LargeMemory.h"
 #include "platform/Gdi.h"
+#include "platform/LargeMemory.h"
 #include "platform/Units.h"
 
 #include <QBuffer>
@@ -17,7 +17,9 @@
 
 namespace {
 
-QString quoted(const QString& name) { return QStringLiteral("“%1”").arg(QFileInfo(name).fileName()); }
+QString quoted(const QString& name) {
+    return QStringLiteral("“%1”").arg(QFileInfo(name).fileName());
+}
 
 [[noreturn]] void fail(const QString& name, const QString& why) {
     throw QuillonError(QStringLiteral("The file %1 could not be opened: %2").arg(quoted(name), why));
@@ -44,12 +46,13 @@ void checkClaimedSize(const QString& name, QSize size) {
         fail(name, QStringLiteral("it is damaged: its header gives no usable picture size."));
     if (qint64(size.width()) * size.height() > MaxPicturePixels || size.width() > MaxPictureSide ||
         size.height() > MaxPictureSide)
-        fail(name, QStringLiteral("the picture is too large (%1 × %2 pixels). Quillon opens pictures of up to "
-                                  "%3 megapixels and %4 pixels a side.")
-                       .arg(size.width())
-                       .arg(size.height())
-                       .arg(MaxPicturePixels / 1000000)
-                       .arg(MaxPictureSide));
+        fail(name,
+             QStringLiteral("the picture is too large (%1 × %2 pixels). Quillon opens pictures of up to "
+                            "%3 megapixels and %4 pixels a side.")
+                 .arg(size.width())
+                 .arg(size.height())
+                 .arg(MaxPicturePixels / 1000000)
+                 .arg(MaxPictureSide));
 }
 
 bool isSupportedFormat(const QByteArray& format) {
@@ -85,8 +88,8 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
         fail(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
                        .arg(header.width())
                        .arg(header.height()));
-    const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(), image.width(),
-                                 int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
+    const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(),
+                                 image.width(), int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
     if (rc != 0) {
         const QString what = QString::fromLatin1(tjGetErrorStr2(tj.get()));
         const bool fatal = tjGetErrorCode(tj.get()) == TJERR_FATAL;
@@ -99,7 +102,8 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
 bool isCmykJpeg(const uchar* data, qint64 size) {
     TjHandle tj(tjInitDecompress());
     int w = 0, h = 0, sub = 0, space = 0;
-    return tj && tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &w, &h, &sub, &space) == 0 &&
+    return tj &&
+           tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &w, &h, &sub, &space) == 0 &&
            (space == TJCS_CMYK || space == TJCS_YCCK);
 }
 
@@ -165,7 +169,8 @@ QByteArray fileBytes(QFile& file, const QString& name) {
     if (uchar* mapped = file.map(0, file.size()))
         return QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
     QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size()) fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
+    if (bytes.size() != file.size())
+        fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
     return bytes;
 }
 
@@ -175,14 +180,20 @@ Picture::Picture(QImage image, QByteArray sourceFile)
     : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)),
       mBitmap(gdi::PictureBitmap::make(mImage)) {}
 
-std::uintptr_t Picture::Handle() const { return mBitmap ? mBitmap->handle() : 0; }
+std::uintptr_t Picture::Handle() const {
+    return mBitmap ? mBitmap->handle() : 0;
+}
 
 PictureRef Picture::make(QImage image, QByteArray sourceFile) {
     return std::make_shared<const Picture>(std::move(image), std::move(sourceFile));
 }
 
-int Picture::HimetricWidth() const { return HimetricFromPixels(Width()); }
-int Picture::HimetricHeight() const { return HimetricFromPixels(Height()); }
+int Picture::HimetricWidth() const {
+    return HimetricFromPixels(Width());
+}
+int Picture::HimetricHeight() const {
+    return HimetricFromPixels(Height());
+}
 
 PictureRef LoadPicture(const QString& path) {
     QFile file(path);

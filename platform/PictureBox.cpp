@@ -23,8 +23,12 @@ void PictureBox::SetPicture(PictureRef picture) {
     update();
 }
 
-void PictureBox::SetWidth(int width) { setSurfaceSize({width, mSize.height()}); }
-void PictureBox::SetHeight(int height) { setSurfaceSize({mSize.width(), height}); }
+void PictureBox::SetWidth(int width) {
+    setSurfaceSize({width, mSize.height()});
+}
+void PictureBox::SetHeight(int height) {
+    setSurfaceSize({mSize.width(), height});
+}
 
 void PictureBox::setSurfaceSize(QSize size) {
     if (size.width() < 0 || size.height() < 0)

@@ -11,7 +11,8 @@
 namespace {
 
 bool sameValue(const PropertyBag::Value& a, const PropertyBag::Value& b) {
-    if (std::holds_alternative<PropertyBag::NoDefault>(a) || std::holds_alternative<PropertyBag::NoDefault>(b))
+    if (std::holds_alternative<PropertyBag::NoDefault>(a) ||
+        std::holds_alternative<PropertyBag::NoDefault>(b))
         return false;
     return a == b; // pictures compare as objects, not as pixels
 }
@@ -60,9 +61,13 @@ PictureRef PropertyBag::ReadPicture(const QString& name, const PictureRef& defau
     throw QuillonError(QStringLiteral("The stored setting “%1” is not a picture.").arg(name));
 }
 
-bool PropertyBag::Contains(const QString& name) const { return mValues.contains(name.toLower()); }
+bool PropertyBag::Contains(const QString& name) const {
+    return mValues.contains(name.toLower());
+}
 
-QStringList PropertyBag::Keys() const { return mValues.keys(); }
+QStringList PropertyBag::Keys() const {
+    return mValues.keys();
+}
 
 PropertyBag PropertyBag::FromText(const QString& text, const QString& folder) {
     static const QRegularExpression line(QStringLiteral(R"(^\s*([A-Za-z_][A-Za-z0-9_]*)\s*=\s*(\S+)\s*$)"));
@@ -72,7 +77,8 @@ PropertyBag PropertyBag::FromText(const QString& text, const QString& folder) {
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
         const auto match = line.match(trimmed);
         if (!match.hasMatch())
-            throw QuillonError(QStringLiteral("The stored layout has a line it cannot read: “%1”.").arg(trimmed));
+            throw QuillonError(
+                QStringLiteral("The stored layout has a line it cannot read: “%1”.").arg(trimmed));
         const QString key = match.captured(1).toLower();
         const QString value = match.captured(2);
         if (value.startsWith(QLatin1String("file:"))) {

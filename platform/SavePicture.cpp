@@ -10,7 +10,9 @@ namespace {
 
 constexpr quint32 HeaderLength = 54;
 
-quint32 bitmapStride(int width) { return (quint32(width) * 3 + 3) & ~3u; }
+quint32 bitmapStride(int width) {
+    return (quint32(width) * 3 + 3) & ~3u;
+}
 
 template <typename T> void put(std::vector<char>& out, T value) {
     const T little = qToLittleEndian(value);
@@ -25,9 +27,9 @@ std::vector<char> bitmapHeader(int width, int height, quint32 stride) {
     header.push_back('B');
     header.push_back('M');
     put<quint32>(header, HeaderLength + imageSize); // file size
-    put<quint32>(header, 0);              // reserved
-    put<quint32>(header, HeaderLength);   // offset of the pixels
-    put<quint32>(header, 40);             // info header size
+    put<quint32>(header, 0);                        // reserved
+    put<quint32>(header, HeaderLength);             // offset of the pixels
+    put<quint32>(header, 40);                       // info header size
     put<qint32>(header, width);
     put<qint32>(header, height); // positive: bottom row first
     put<quint16>(header, 1);     // planes
@@ -43,7 +45,9 @@ std::vector<char> bitmapHeader(int width, int height, quint32 stride) {
 
 } // namespace
 
-qint64 BitmapFileLength(QSize size) { return HeaderLength + qint64(bitmapStride(size.width())) * size.height(); }
+qint64 BitmapFileLength(QSize size) {
+    return HeaderLength + qint64(bitmapStride(size.width())) * size.height();
+}
 
 // Pictures are kept opaque or premultiplied; transparent parts are written as they are stored
 // (their colour channels), the bitmap having no alpha.

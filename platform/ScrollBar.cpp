@@ -9,11 +9,14 @@
 ScrollBar::ScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
     setTracking(false); // a dragged thumb changes Value only when it is released
     syncWidget();
-    connect(this, &QScrollBar::valueChanged, this, [this](int position) { setValueAndNotify(fromWidget(position)); });
+    connect(this, &QScrollBar::valueChanged, this,
+            [this](int position) { setValueAndNotify(fromWidget(position)); });
 }
 
 // The widget always runs from 0 to |Max - Min|, position 0 standing for Min.
-int ScrollBar::toWidget(std::int16_t value) const { return std::abs(int(value) - int(mMin)); }
+int ScrollBar::toWidget(std::int16_t value) const {
+    return std::abs(int(value) - int(mMin));
+}
 
 std::int16_t ScrollBar::fromWidget(int position) const {
     return std::int16_t(mMax >= mMin ? int(mMin) + position : int(mMin) - position);

@@ -28,8 +28,8 @@ inline quint32 blendOver(quint32 src, quint32 dst) {
 struct Job {
     QImage* dest;
     const QImage* source;
-    QRect area;     // destination pixels to compute, in dest coordinates
-    QPoint offset;  // dest coordinates to target coordinates
+    QRect area;    // destination pixels to compute, in dest coordinates
+    QPoint offset; // dest coordinates to target coordinates
     QSize target;
     const std::vector<int>* columns;
     bool blend;
@@ -50,9 +50,11 @@ void stretchRows(const Job& job, int firstRow, int lastRow) {
         }
         const auto* in = reinterpret_cast<const quint32*>(job.source->constScanLine(sourceRow));
         if (job.blend)
-            for (int i = 0; i < count; ++i) out[i] = blendOver(in[columns[size_t(i)]], out[i]);
+            for (int i = 0; i < count; ++i)
+                out[i] = blendOver(in[columns[size_t(i)]], out[i]);
         else
-            for (int i = 0; i < count; ++i) out[i] = in[columns[size_t(i)]] | 0xFF000000;
+            for (int i = 0; i < count; ++i)
+                out[i] = in[columns[size_t(i)]] | 0xFF000000;
         previousSourceRow = sourceRow;
         previousDestRow = out;
     }
@@ -73,7 +75,8 @@ void StretchInto(QImage& dest, QPoint destOrigin, const QImage& source, const QR
     const Job job{&dest, &source, onDest, offset, target.size(), &columns, source.hasAlphaChannel()};
     // Big pictures are cut into bands of rows that the cores draw side by side.
     const qint64 pixels = qint64(onDest.width()) * onDest.height();
-    const int bands = pixels >= (1 << 20) ? std::max(1, QThreadPool::globalInstance()->maxThreadCount()) * 4 : 1;
+    const int bands =
+        pixels >= (1 << 20) ? std::max(1, QThreadPool::globalInstance()->maxThreadCount()) * 4 : 1;
     if (bands == 1) {
         stretchRows(job, onDest.top(), onDest.bottom());
         return;

@@ -8,12 +8,18 @@ namespace {
 QColor fromPalette(std::uint32_t number) {
     const QPalette palette = qApp ? QApplication::palette() : QPalette();
     switch (number) {
-    case 0x05: return palette.color(QPalette::Active, QPalette::Base);   // window background
-    case 0x0B: return palette.color(QPalette::Inactive, QPalette::Mid); // inactive border
-    case 0x0F: return palette.color(QPalette::Active, QPalette::Button); // button face
-    case 0x08: return palette.color(QPalette::Active, QPalette::Text);   // window text
-    case 0x12: return palette.color(QPalette::Active, QPalette::ButtonText);
-    default: return palette.color(QPalette::Active, QPalette::Window);
+    case 0x05:
+        return palette.color(QPalette::Active, QPalette::Base); // window background
+    case 0x0B:
+        return palette.color(QPalette::Inactive, QPalette::Mid); // inactive border
+    case 0x0F:
+        return palette.color(QPalette::Active, QPalette::Button); // button face
+    case 0x08:
+        return palette.color(QPalette::Active, QPalette::Text); // window text
+    case 0x12:
+        return palette.color(QPalette::Active, QPalette::ButtonText);
+    default:
+        return palette.color(QPalette::Active, QPalette::Window);
     }
 }
 

@@ -10,8 +10,7 @@ constexpr double HimetricPerInch = 2540.0;
 
 double ScreenPixelsPerInch() {
     if (qGuiApp)
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            return screen->logicalDotsPerInch();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->logicalDotsPerInch();
     return 96.0;
 }
 
@@ -19,5 +18,9 @@ int HimetricFromPixels(int pixels) {
     return static_cast<int>(std::lround(pixels * HimetricPerInch / ScreenPixelsPerInch()));
 }
 
-double ScaleX(double himetric) { return himetric * ScreenPixelsPerInch() / HimetricPerInch; }
-double ScaleY(double himetric) { return himetric * ScreenPixelsPerInch() / HimetricPerInch; }
+double ScaleX(double himetric) {
+    return himetric * ScreenPixelsPerInch() / HimetricPerInch;
+}
+double ScaleY(double himetric) {
+    return himetric * ScreenPixelsPerInch() / HimetricPerInch;
+}

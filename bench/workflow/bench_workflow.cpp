@@ -83,7 +83,8 @@ int main(int argc, char* argv[]) {
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const int repeats = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     const QString photo = folder.filePath(QStringLiteral("photo.jpg"));
-    if (!QFile::exists(photo)) factory::writeFile(photo, factory::encode(factory::gradient(6000, 4000), "JPEG", 92));
+    if (!QFile::exists(photo))
+        factory::writeFile(photo, factory::encode(factory::gradient(6000, 4000), "JPEG", 92));
 
     ScriptedDialogs dialogs;
     frmMain window(dialogs);
@@ -93,15 +94,23 @@ int main(int argc, char* argv[]) {
     auto* txtwidth = ui.findChild<QLineEdit*>(QStringLiteral("txtwidth"));
     auto* txtheight = ui.findChild<QLineEdit*>(QStringLiteral("txtheight"));
     auto* resized = ui.findChild<AAImageView*>(QStringLiteral("AAIVResized"));
-    const auto choose = [](QComboBox* list, const char* item) { list->setCurrentIndex(list->findText(QLatin1String(item))); };
+    const auto choose = [](QComboBox* list, const char* item) {
+        list->setCurrentIndex(list->findText(QLatin1String(item)));
+    };
 
     Timings t;
     for (int round = 0; round < repeats; ++round) {
         window.mnuFileClose_Click(); // lists back at "100 %"
         dialogs.openAnswers = {photo};
         t.add("W1 open", timed([&] { window.mnuFileOpen_Click(); }));
-        t.add("W2 050 %", timed([&] { choose(cmbScaleX, "050 %"); choose(cmbScaleY, "050 %"); }));
-        t.add("W3 300 %", timed([&] { choose(cmbScaleX, "300 %"); choose(cmbScaleY, "300 %"); }));
+        t.add("W2 050 %", timed([&] {
+                  choose(cmbScaleX, "050 %");
+                  choose(cmbScaleY, "050 %");
+              }));
+        t.add("W3 300 %", timed([&] {
+                  choose(cmbScaleX, "300 %");
+                  choose(cmbScaleY, "300 %");
+              }));
         txtwidth->setText(QStringLiteral("1920"));
         txtheight->setText(QStringLiteral("1080"));
         t.add("W4 pixels 1920 x 1080", timed([&] { window.Command2_Click(); }));
@@ -129,8 +138,8 @@ int main(int argc, char* argv[]) {
 
     QTextStream out(stdout);
     for (const auto& [step, values] : t.steps)
-        out << step << '\t' << QString::number(*std::min_element(values.begin(), values.end()), 'f', 1) << '\t'
-            << QString::number(median(values), 'f', 1) << '\n';
+        out << step << '\t' << QString::number(*std::min_element(values.begin(), values.end()), 'f', 1)
+            << '\t' << QString::number(median(values), 'f', 1) << '\n';
     out << "peak\t" << peakResidentMemory() << '\n';
     return 0;
 }

@@ -1,6 +1,6 @@
 // The in-memory graphics layer: handle lifetimes, refused allocations, and the clipped picture copy.
-#include "platform/Gdi.h"
 #include "EncodingTestSupport.h"
+#include "platform/Gdi.h"
 #include "platform/Picture.h"
 #include "support/PictureFactory.h"
 

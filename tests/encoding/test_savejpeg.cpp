@@ -83,9 +83,12 @@ private slots:
     void failureShowsOneMessage_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
-        QTest::newRow("init fails") << "init" << "Failed to initialise the IJL library: -5";
-        QTest::newRow("disk full") << "disk full" << "Failed to save to JPG";
-        QTest::newRow("wrapper without pixels") << "no pixels" << "Failed to save to JPG";
+        QTest::newRow("init fails") << "init"
+                                    << "Failed to initialise the IJL library: -5";
+        QTest::newRow("disk full") << "disk full"
+                                   << "Failed to save to JPG";
+        QTest::newRow("wrapper without pixels") << "no pixels"
+                                                << "Failed to save to JPG";
     }
     void failureShowsOneMessage() {
         QFETCH(QString, fault);
@@ -131,8 +134,10 @@ private slots:
         QTest::addColumn<QString>("linkTo");   // a symbolic link at the target first
         QTest::addColumn<int>("existingMode"); // a file with these permissions at the target first
         QTest::newRow("non-ASCII path") << "Fotos – été/Ærø 日本 ñ (QLN).jpg" << QString() << 0;
-        QTest::newRow("link to a file") << "link.jpg" << "other.jpg" << 0;
-        QTest::newRow("dangling link") << "link.jpg" << "missing/other.jpg" << 0;
+        QTest::newRow("link to a file") << "link.jpg"
+                                        << "other.jpg" << 0;
+        QTest::newRow("dangling link") << "link.jpg"
+                                       << "missing/other.jpg" << 0;
         QTest::newRow("longer file, mode 640") << "photo.jpg" << QString() << 0640;
     }
     void writesAtTheTarget() {

@@ -41,8 +41,10 @@ private slots:
         QCOMPARE(f.action("mnuFileSaveAs")->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
         QCOMPARE(f.action("mnuFileExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
         QCOMPARE(f.action("mnuFileSaveAs")->text(), QStringLiteral("Save &As ..."));
-        QCOMPARE(f.control<QWidget>("fraOriginalImage")->property("title").toString(), QStringLiteral("Original Image "));
-        QCOMPARE(f.control<QWidget>("fraResizedImage")->property("title").toString(), QStringLiteral(" Resized Image "));
+        QCOMPARE(f.control<QWidget>("fraOriginalImage")->property("title").toString(),
+                 QStringLiteral("Original Image "));
+        QCOMPARE(f.control<QWidget>("fraResizedImage")->property("title").toString(),
+                 QStringLiteral(" Resized Image "));
         QCOMPARE(f.control<QLabel>("Label4")->font().bold(), true);
         QCOMPARE(f.control<QLabel>("Wd")->font().bold(), false);
         // "Help" is a command on the menu bar itself.
@@ -83,7 +85,8 @@ private slots:
         QStringList order;
         for (QWidget* w = f.cmbScaleX(); order.size() < 8; w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
-        QCOMPARE(order.mid(0, 6), (QStringList{"cmbScaleX", "cmbScaleY", "chkAutomatic", "cmdResize", "chkScaleX", "chkScaleY"}));
+        QCOMPARE(order.mid(0, 6), (QStringList{"cmbScaleX", "cmbScaleY", "chkAutomatic", "cmdResize",
+                                               "chkScaleX", "chkScaleY"}));
     }
 
     void percentageResize_data() {
@@ -93,16 +96,26 @@ private slots:
         QTest::addColumn<bool>("widthTicked");
         QTest::addColumn<bool>("heightTicked");
         QTest::addColumn<QSize>("expected");
-        QTest::newRow("half") << QSize(640, 480) << "050 %" << "050 %" << true << true << QSize(320, 240);
-        QTest::newRow("width excluded") << QSize(640, 480) << "025 %" << "050 %" << false << true << QSize(640, 240);
-        QTest::newRow("both excluded") << QSize(640, 480) << "300 %" << "005 %" << false << false << QSize(640, 480);
-        QTest::newRow("49.95 rounds down") << QSize(333, 333) << "015 %" << "015 %" << true << true << QSize(49, 49);
-        QTest::newRow("exact product kept") << QSize(20, 20) << "015 %" << "015 %" << true << true << QSize(3, 3);
-        QTest::newRow("5 % of 30") << QSize(30, 30) << "005 %" << "005 %" << true << true << QSize(1, 1);
-        QTest::newRow("never below one pixel") << QSize(10, 12) << "005 %" << "005 %" << true << true << QSize(1, 1);
-        QTest::newRow("175 %") << QSize(1000, 1000) << "175 %" << "175 %" << true << true << QSize(1750, 1750);
-        QTest::newRow("300 %") << QSize(1000, 1000) << "300 %" << "300 %" << true << true << QSize(3000, 3000);
-        QTest::newRow("100 %") << QSize(123, 45) << "100 %" << "100 %" << true << true << QSize(123, 45);
+        QTest::newRow("half") << QSize(640, 480) << "050 %"
+                              << "050 %" << true << true << QSize(320, 240);
+        QTest::newRow("width excluded") << QSize(640, 480) << "025 %"
+                                        << "050 %" << false << true << QSize(640, 240);
+        QTest::newRow("both excluded") << QSize(640, 480) << "300 %"
+                                       << "005 %" << false << false << QSize(640, 480);
+        QTest::newRow("49.95 rounds down") << QSize(333, 333) << "015 %"
+                                           << "015 %" << true << true << QSize(49, 49);
+        QTest::newRow("exact product kept") << QSize(20, 20) << "015 %"
+                                            << "015 %" << true << true << QSize(3, 3);
+        QTest::newRow("5 % of 30") << QSize(30, 30) << "005 %"
+                                   << "005 %" << true << true << QSize(1, 1);
+        QTest::newRow("never below one pixel") << QSize(10, 12) << "005 %"
+                                               << "005 %" << true << true << QSize(1, 1);
+        QTest::newRow("175 %") << QSize(1000, 1000) << "175 %"
+                               << "175 %" << true << true << QSize(1750, 1750);
+        QTest::newRow("300 %") << QSize(1000, 1000) << "300 %"
+                               << "300 %" << true << true << QSize(3000, 3000);
+        QTest::newRow("100 %") << QSize(123, 45) << "100 %"
+                               << "100 %" << true << true << QSize(123, 45);
     }
     void percentageResize() {
         QFETCH(QSize, picture);
@@ -141,7 +154,7 @@ private slots:
         QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 960 * 240)); // the estimate changed the size text...
         QVERIFY(f.Label1()->text() != sizeText);
         QCOMPARE(f.txtwidth()->text(), QStringLiteral("640")); // ...but not the pixel boxes
-        f.click(f.chkAutomatic()); // back to automatic mode: redraws at once
+        f.click(f.chkAutomatic());                             // back to automatic mode: redraws at once
         QVERIFY(!f.button("cmdResize")->isEnabled());
     }
 
@@ -180,12 +193,18 @@ private slots:
     void resizePixelsRefusesBadText_data() {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
-        QTest::newRow("empty") << "" << "50";
-        QTest::newRow("not a number") << "abc" << "50";
-        QTest::newRow("zero") << "100" << "0";
-        QTest::newRow("negative") << "-5" << "50";
-        QTest::newRow("too large a side") << "70000" << "10";
-        QTest::newRow("too large a picture") << "60000" << "60000";
+        QTest::newRow("empty") << ""
+                               << "50";
+        QTest::newRow("not a number") << "abc"
+                                      << "50";
+        QTest::newRow("zero") << "100"
+                              << "0";
+        QTest::newRow("negative") << "-5"
+                                  << "50";
+        QTest::newRow("too large a side") << "70000"
+                                          << "10";
+        QTest::newRow("too large a picture") << "60000"
+                                             << "60000";
     }
     void resizePixelsRefusesBadText() {
         QFETCH(QString, width);
@@ -211,7 +230,8 @@ private slots:
         const PictureRef before = f.resized()->Picture();
         f.choose(f.cmbScaleY(), "300 %");
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
-        QVERIFY2(f.dialogs.messages[0].text.contains(QStringLiteral("18000 × 15000")), qPrintable(f.dialogs.messages[0].text));
+        QVERIFY2(f.dialogs.messages[0].text.contains(QStringLiteral("18000 × 15000")),
+                 qPrintable(f.dialogs.messages[0].text));
         QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
         QCOMPARE(f.resized()->Picture(), before);
     }
@@ -242,12 +262,14 @@ private slots:
 
     void helpIsShownOnceAndHidesOnClose() {
         MainWindowFixture f;
-        for (int i = 0; i < 3; ++i) f.action("mnuHelp")->trigger();
+        for (int i = 0; i < 3; ++i)
+            f.action("mnuHelp")->trigger();
         Form1* help = f.window->HelpWindow();
         QVERIFY(help && help->isVisible());
         QCOMPARE(help->windowTitle(), QStringLiteral("Help"));
         int helpWindows = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) helpWindows += qobject_cast<Form1*>(w) ? 1 : 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            helpWindows += qobject_cast<Form1*>(w) ? 1 : 0;
         QCOMPARE(helpWindows, 1);
         help->move(40, 30);
         const QPoint where = help->pos();
@@ -286,11 +308,15 @@ private slots:
         MainWindowFixture f;
         f.window->show();
         f.action("mnuHelp")->trigger();
-        if (how == "CMDEND") f.click(f.button("CMDEND"));
-        else if (how == "mnuFileExit") f.action("mnuFileExit")->trigger();
-        else f.window->close();
+        if (how == "CMDEND")
+            f.click(f.button("CMDEND"));
+        else if (how == "mnuFileExit")
+            f.action("mnuFileExit")->trigger();
+        else
+            f.window->close();
         QVERIFY(!f.window->isVisible());
-        for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
     }
 
     void returningFromHelpKeepsTheUsersPicture() {

@@ -12,8 +12,10 @@ private slots:
     void scaleFactors_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<float>("factor");
-        const float factors[] = {0.05f, 0.1f, 0.15f, 0.2f, 0.25f, 0.5f, 0.75f, 1.0f, 1.25f, 1.5f, 1.75f, 2.0f, 2.25f, 2.5f, 3.0f};
-        for (int i = 0; i < 15; ++i) QTest::newRow(qPrintable(ScaleItems()[i])) << ScaleItems()[i] << factors[i];
+        const float factors[] = {0.05f, 0.1f, 0.15f, 0.2f, 0.25f, 0.5f, 0.75f, 1.0f,
+                                 1.25f, 1.5f, 1.75f, 2.0f, 2.25f, 2.5f, 3.0f};
+        for (int i = 0; i < 15; ++i)
+            QTest::newRow(qPrintable(ScaleItems()[i])) << ScaleItems()[i] << factors[i];
         QTest::newRow("empty") << "" << 0.0f;
         QTest::newRow("no space") << "100%" << 0.0f;
         QTest::newRow("leading space") << " 100 %" << 0.0f;

@@ -13,7 +13,8 @@ private slots:
         QTest::addColumn<QImage>("image");
         QTest::addColumn<QByteArray>("format");
         QTest::newRow("jpeg") << "photo.jpg" << factory::gradient(640, 480) << QByteArray("JPEG");
-        QTest::newRow("gif with transparency") << "clip.gif" << factory::withTransparency(640, 480) << QByteArray("GIF");
+        QTest::newRow("gif with transparency")
+            << "clip.gif" << factory::withTransparency(640, 480) << QByteArray("GIF");
         QTest::newRow("24-bit bitmap") << "scan.bmp" << factory::gradient(640, 480) << QByteArray("BMP");
     }
     void opensEachFormat() {
@@ -73,7 +74,8 @@ private slots:
     void exifOrientationSixOpensUpright() {
         MainWindowFixture f;
         const QString path = f.dir.filePath("phone.jpg");
-        factory::writeFile(path, factory::withExifOrientation(factory::encode(factory::gradient(640, 480), "JPEG"), 6));
+        factory::writeFile(
+            path, factory::withExifOrientation(factory::encode(factory::gradient(640, 480), "JPEG"), 6));
         f.open(path);
         QCOMPARE(f.original()->Picture()->size(), QSize(480, 640));
         QCOMPARE(f.txtwidth()->text(), QStringLiteral("480"));
@@ -102,8 +104,10 @@ private slots:
         const PictureRef resized = f.resized()->Picture();
         const QString state = f.Label1()->text() + '|' + f.txtwidth()->text() + '|' + f.txtheight()->text();
         const QString path = f.dir.filePath(name);
-        if (bytes == "/") QDir(f.dir.path()).mkdir(name);
-        else if (bytes != "-") factory::writeFile(path, bytes);
+        if (bytes == "/")
+            QDir(f.dir.path()).mkdir(name);
+        else if (bytes != "-")
+            factory::writeFile(path, bytes);
         f.open(path);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
         QVERIFY2(f.dialogs.messages[0].text.contains(name), qPrintable(f.dialogs.messages[0].text));
@@ -134,8 +138,10 @@ private slots:
         f.choose(f.cmbScaleY(), "025 %");
         if (manual) f.click(f.chkAutomatic());
         const QString sizeBefore = f.Label1()->text();
-        if (command == "close") f.action("mnuFileClose")->trigger();
-        else f.click(f.button("Command4"));
+        if (command == "close")
+            f.action("mnuFileClose")->trigger();
+        else
+            f.click(f.button("Command4"));
         QVERIFY(f.dialogs.messages.empty());
         QCOMPARE(f.original()->Picture(), f.original()->DefultPicture());
         QCOMPARE(f.resizedSize(), QSize(250, 250));
@@ -146,9 +152,12 @@ private slots:
         QCOMPARE(f.button("cmdResize")->isEnabled(), manual);
         QVERIFY(f.chkScaleX()->isChecked() && f.chkScaleY()->isChecked());
         QCOMPARE(f.window->CDlgFile.FileName, path);
-        if (command == "clear") QCOMPARE(f.Label1()->text(), QStringLiteral("0 KB"));
-        else if (manual) QCOMPARE(f.Label1()->text(), sizeBefore); // no list handler ran
-        else QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 752 * 250)); // the list handler's estimate
+        if (command == "clear")
+            QCOMPARE(f.Label1()->text(), QStringLiteral("0 KB"));
+        else if (manual)
+            QCOMPARE(f.Label1()->text(), sizeBefore); // no list handler ran
+        else
+            QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 752 * 250)); // the list handler's estimate
     }
 };
 

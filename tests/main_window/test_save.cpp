@@ -7,8 +7,8 @@
 #include <QImageReader>
 
 namespace {
-const QString Confirmation = QStringLiteral(
-    " has been saved to your clipboard.  Please paste this address by using Ctrl + V into the MySpace upload box");
+const QString Confirmation = QStringLiteral(" has been saved to your clipboard.  Please paste this address "
+                                            "by using Ctrl + V into the MySpace upload box");
 }
 
 class TestSave : public QObject {
@@ -20,14 +20,22 @@ private slots:
     void outputNames_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("output");
-        QTest::newRow("jpg") << "/p/beach.jpg" << "/p/beach(QLN).jpg";
-        QTest::newRow("bmp") << "/p/beach.bmp" << "/p/beach(QLN).jpg";
-        QTest::newRow("gif") << "/p/beach.gif" << "/p/beach(QLN).jpg";
-        QTest::newRow("four-letter extension") << "/p/photo.jpeg" << "/p/photo.(QLN).jpg";
-        QTest::newRow("saved output again") << "/p/beach(QLN).jpg" << "/p/beach(QLN)(QLN).jpg";
-        QTest::newRow("characters, not units") << "/p/x\U0001F600.gif" << "/p/x\U0001F600(QLN).jpg";
-        QTest::newRow("too short") << "a.b" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("jpg") << "/p/beach.jpg"
+                             << "/p/beach(QLN).jpg";
+        QTest::newRow("bmp") << "/p/beach.bmp"
+                             << "/p/beach(QLN).jpg";
+        QTest::newRow("gif") << "/p/beach.gif"
+                             << "/p/beach(QLN).jpg";
+        QTest::newRow("four-letter extension") << "/p/photo.jpeg"
+                                               << "/p/photo.(QLN).jpg";
+        QTest::newRow("saved output again") << "/p/beach(QLN).jpg"
+                                            << "/p/beach(QLN)(QLN).jpg";
+        QTest::newRow("characters, not units") << "/p/x\U0001F600.gif"
+                                               << "/p/x\U0001F600(QLN).jpg";
+        QTest::newRow("too short") << "a.b"
+                                   << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void outputNames() {
         QFETCH(QString, source);
@@ -49,7 +57,8 @@ private slots:
         QCOMPARE(reader.format(), QByteArray("jpeg"));
         QCOMPARE(reader.size(), QSize(320, 240));
         QCOMPARE(f.dialogs.inputs.size(), size_t(1));
-        QCOMPARE(f.dialogs.inputs[0].prompt, QStringLiteral("Please copy and Paste this address into the myspace upload box"));
+        QCOMPARE(f.dialogs.inputs[0].prompt,
+                 QStringLiteral("Please copy and Paste this address into the myspace upload box"));
         QCOMPARE(f.dialogs.inputs[0].title, QStringLiteral("Path to Your Picture"));
         QCOMPARE(f.dialogs.inputs[0].defaultText, output);
         QCOMPARE(QGuiApplication::clipboard()->text(), output);
@@ -144,7 +153,8 @@ private slots:
         QVERIFY(f.dialogs.inputs.empty());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("unchanged"));
         if (how == "wide") QCOMPARE(factory::readFile(output), QByteArray("an earlier output"));
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter("QLN").size(), how == "wide" ? 1 : 0);
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter("QLN").size(),
+                 how == "wide" ? 1 : 0);
     }
 
     void aVanishedFolderIsReportedInTheUsersWords() {
@@ -156,7 +166,8 @@ private slots:
         QVERIFY(other.remove());
         save(f);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
-        QVERIFY2(f.dialogs.messages[0].text.contains("no longer exists"), qPrintable(f.dialogs.messages[0].text));
+        QVERIFY2(f.dialogs.messages[0].text.contains("no longer exists"),
+                 qPrintable(f.dialogs.messages[0].text));
         QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
         QVERIFY(f.dialogs.inputs.empty());
     }

@@ -17,10 +17,14 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("name");
         QTest::addColumn<double>("minimumPsnr"); // 0: exact
-        QTest::newRow("jpeg") << "JPEG" << "a.jpg" << 30.0;
-        QTest::newRow("gif, 216 colours") << "GIF" << "a.gif" << 18.0;
-        QTest::newRow("bmp") << "BMP" << "a.bmp" << 0.0;
-        QTest::newRow("png named .jpg") << "PNG" << "png.jpg" << 0.0;
+        QTest::newRow("jpeg") << "JPEG"
+                              << "a.jpg" << 30.0;
+        QTest::newRow("gif, 216 colours") << "GIF"
+                                          << "a.gif" << 18.0;
+        QTest::newRow("bmp") << "BMP"
+                             << "a.bmp" << 0.0;
+        QTest::newRow("png named .jpg") << "PNG"
+                                        << "png.jpg" << 0.0;
     }
     void loadsEachFormat() {
         QFETCH(QString, format);
@@ -60,9 +64,11 @@ private slots:
         QImage source(60, 40, QImage::Format_RGB32);
         source.fill(Qt::white);
         for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 12; ++x) source.setPixel(x, y, qRgb(255, 0, 0)); // red top-left corner
+            for (int x = 0; x < 12; ++x)
+                source.setPixel(x, y, qRgb(255, 0, 0)); // red top-left corner
         const QString file = path(QStringLiteral("exif%1.jpg").arg(orientation));
-        factory::writeFile(file, factory::withExifOrientation(factory::encode(source, "JPEG", 95), orientation));
+        factory::writeFile(file,
+                           factory::withExifOrientation(factory::encode(source, "JPEG", 95), orientation));
         const PictureRef picture = LoadPicture(file);
         QCOMPARE(picture->size(), size);
         const QRgb corner = picture->image().pixel(whereTopLeftLands);
@@ -77,10 +83,13 @@ private slots:
         QTest::addColumn<QString>("why");
         const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
         QTest::newRow("empty") << "empty.jpg" << QByteArray() << "empty";
-        QTest::newRow("random bytes") << "random.jpg" << factory::randomBytes(5000) << "not a JPEG, GIF or bitmap";
+        QTest::newRow("random bytes")
+            << "random.jpg" << factory::randomBytes(5000) << "not a JPEG, GIF or bitmap";
         QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "damaged or incomplete";
-        QTest::newRow("gif claims 60000 x 60000") << "huge.gif" << factory::gifClaiming(60000, 60000) << "too large";
-        QTest::newRow("bmp claims 60000 x 60000") << "huge.bmp" << factory::bmpClaiming(60000, 60000) << "too large";
+        QTest::newRow("gif claims 60000 x 60000")
+            << "huge.gif" << factory::gifClaiming(60000, 60000) << "too large";
+        QTest::newRow("bmp claims 60000 x 60000")
+            << "huge.bmp" << factory::bmpClaiming(60000, 60000) << "too large";
         QTest::newRow("text") << "notes.bmp" << QByteArray("hello, this is not a picture\n") << "not a JPEG";
     }
     void hostileFilesGiveAClearError() {

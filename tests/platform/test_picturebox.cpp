@@ -60,7 +60,8 @@ private slots:
         const QImage source = factory::checkerboard(2, 2, 1);
         const QImage out = surfaceOf(Picture::make(source), {6, 6}, box)->image();
         for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 6; ++x) QCOMPARE(out.pixel(x, y), source.pixel(x / 3, y / 3));
+            for (int x = 0; x < 6; ++x)
+                QCOMPARE(out.pixel(x, y), source.pixel(x / 3, y / 3));
     }
 
     void anyPartRendersAsTheWhole_data() {
@@ -81,7 +82,7 @@ private slots:
         PictureBox box;
         const PictureRef picture = Picture::make(factory::gradient(300, 200));
         const PictureRef image = surfaceOf(picture, picture->size(), box);
-        QVERIFY(image != picture); // a new picture object...
+        QVERIFY(image != picture);                                          // a new picture object...
         QCOMPARE(image->image().constBits(), picture->image().constBits()); // ...on the same pixels
     }
 
@@ -99,7 +100,8 @@ private slots:
     void assignedPictureLiesUnderASmallerDrawing() {
         PictureBox box;
         box.SetPicture(Picture::make(factory::checkerboard(20, 20, 20, qRgb(0, 0, 255), qRgb(0, 0, 255))));
-        box.PaintPicture(Picture::make(factory::checkerboard(10, 10, 10, qRgb(0, 255, 0), qRgb(0, 255, 0))), 0, 0, 5, 5);
+        box.PaintPicture(Picture::make(factory::checkerboard(10, 10, 10, qRgb(0, 255, 0), qRgb(0, 255, 0))),
+                         0, 0, 5, 5);
         const QImage out = box.Image()->image();
         QCOMPARE(out.pixel(2, 2), qRgb(0, 255, 0));
         QCOMPARE(out.pixel(10, 10), qRgb(0, 0, 255));

@@ -58,8 +58,9 @@ private slots:
     void storedLayoutText() {
         QTemporaryDir dir;
         factory::writeFile(dir.filePath("p.gif"), factory::encode(factory::gradient(4, 4), "GIF"));
-        factory::writeFile(dir.filePath("layout"), "# comment\n[One]\nLargChangeX = 20\nBackColor = 0x8000000F\n"
-                                                   "Picture = file:p.gif\n\n[Two]\nsmallchangex=1\n");
+        factory::writeFile(dir.filePath("layout"),
+                           "# comment\n[One]\nLargChangeX = 20\nBackColor = 0x8000000F\n"
+                           "Picture = file:p.gif\n\n[Two]\nsmallchangex=1\n");
         const auto bags = ReadStoredLayout(dir.filePath("layout"));
         QCOMPARE(bags.size(), 2);
         QCOMPARE(bags["One"].ReadInt("largchangex", 10), 20);

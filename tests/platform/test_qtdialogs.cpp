@@ -17,8 +17,8 @@ private slots:
             factory::writeFile(dir.filePath(name), "x");
         QFileDialog dialog;
         QtDialogs::ConfigureOpenDialog(
-            dialog, {QStringLiteral("Open Image File"), CommonDialog::QtFilter(QStringLiteral("Image Files|*.jpg;*.gif;*.bmp")),
-                     dir.path()});
+            dialog, {QStringLiteral("Open Image File"),
+                     CommonDialog::QtFilter(QStringLiteral("Image Files|*.jpg;*.gif;*.bmp")), dir.path()});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Open Image File"));
         QCOMPARE(dialog.nameFilters(), QStringList{QStringLiteral("Image Files (*.jpg *.gif *.bmp)")});
         dialog.show();

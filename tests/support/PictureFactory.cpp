@@ -1,8 +1,8 @@
 #include "support/PictureFactory.h"
 
 #include <QBuffer>
-#include <QHash>
 #include <QFile>
+#include <QHash>
 #include <QtEndian>
 #include <cmath>
 #include <limits>
@@ -29,14 +29,16 @@ QImage gradient(int width, int height, quint32 seed) {
 QImage checkerboard(int width, int height, int cell, QRgb a, QRgb b) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, ((x / cell + y / cell) % 2) ? b : a);
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, ((x / cell + y / cell) % 2) ? b : a);
     return image;
 }
 
 QImage coordinates(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x & 0xFF, ((x >> 8) & 0x0F) | ((y >> 8) << 4), y & 0xFF));
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x & 0xFF, ((x >> 8) & 0x0F) | ((y >> 8) << 4), y & 0xFF));
     return image;
 }
 
@@ -64,14 +66,19 @@ QByteArray encodeGif(const QImage& source) {
         for (int x = 0; x < image.width() && exact; ++x) {
             const QRgb p = image.pixel(x, y);
             if (qAlpha(p) < 128 || index.contains(p | 0xFF000000)) continue;
-            if (palette.size() == 255) exact = false;
-            else { index.insert(p | 0xFF000000, int(palette.size())); palette.append(p | 0xFF000000); }
+            if (palette.size() == 255)
+                exact = false;
+            else {
+                index.insert(p | 0xFF000000, int(palette.size()));
+                palette.append(p | 0xFF000000);
+            }
         }
     if (!exact) {
         palette.clear();
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
-                for (int b = 0; b < 6; ++b) palette.append(qRgb(r * 51, g * 51, b * 51));
+                for (int b = 0; b < 6; ++b)
+                    palette.append(qRgb(r * 51, g * 51, b * 51));
     }
     const int transparent = int(palette.size());
     auto indexOf = [&](QRgb p) {
@@ -80,7 +87,10 @@ QByteArray encodeGif(const QImage& source) {
         return (qRed(p) + 25) / 51 * 36 + (qGreen(p) + 25) / 51 * 6 + (qBlue(p) + 25) / 51;
     };
     QByteArray gif("GIF89a", 6);
-    auto put16 = [&](int v) { gif += char(v & 0xFF); gif += char((v >> 8) & 0xFF); };
+    auto put16 = [&](int v) {
+        gif += char(v & 0xFF);
+        gif += char((v >> 8) & 0xFF);
+    };
     put16(image.width());
     put16(image.height());
     gif += char(0xF7); // global table of 256 entries
@@ -88,13 +98,18 @@ QByteArray encodeGif(const QImage& source) {
     gif += char(0);
     for (int i = 0; i < 256; ++i) {
         const QRgb c = i < palette.size() ? palette[i] : 0;
-        gif += char(qRed(c)); gif += char(qGreen(c)); gif += char(qBlue(c));
+        gif += char(qRed(c));
+        gif += char(qGreen(c));
+        gif += char(qBlue(c));
     }
     gif += QByteArray("\x21\xF9\x04\x01\x00\x00", 6); // graphic control: a transparent index
     gif += char(transparent);
     gif += char(0);
     gif += char(0x2C);
-    put16(0); put16(0); put16(image.width()); put16(image.height());
+    put16(0);
+    put16(0);
+    put16(image.width());
+    put16(image.height());
     gif += char(0);
     gif += char(8); // minimum code size
     QByteArray data;
@@ -103,13 +118,20 @@ QByteArray encodeGif(const QImage& source) {
     auto putCode = [&](int code) {
         bits |= quint32(code) << count;
         count += 9;
-        while (count >= 8) { data += char(bits & 0xFF); bits >>= 8; count -= 8; }
+        while (count >= 8) {
+            data += char(bits & 0xFF);
+            bits >>= 8;
+            count -= 8;
+        }
     };
     int sinceClear = 0;
     putCode(256);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
-            if (sinceClear == 254) { putCode(256); sinceClear = 0; }
+            if (sinceClear == 254) {
+                putCode(256);
+                sinceClear = 0;
+            }
             putCode(indexOf(image.pixel(x, y)));
             ++sinceClear;
         }
@@ -140,8 +162,8 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
     // TIFF header (little endian), one IFD entry: tag 0x0112 Orientation, SHORT, count 1.
     QByteArray tiff;
     tiff += QByteArray("II\x2A\x00\x08\x00\x00\x00", 8);
-    tiff += QByteArray("\x01\x00", 2);                               // one entry
-    tiff += QByteArray("\x12\x01\x03\x00\x01\x00\x00\x00", 8);       // orientation, SHORT, 1
+    tiff += QByteArray("\x01\x00", 2);                         // one entry
+    tiff += QByteArray("\x12\x01\x03\x00\x01\x00\x00\x00", 8); // orientation, SHORT, 1
     tiff += char(orientation);
     tiff += QByteArray("\x00\x00\x00", 3);
     tiff += QByteArray("\x00\x00\x00\x00", 4); // no next IFD
@@ -160,9 +182,9 @@ QByteArray gifClaiming(int width, int height) {
     gif += char(width >> 8);
     gif += char(height & 0xFF);
     gif += char(height >> 8);
-    gif += QByteArray("\x80\x00\x00", 3);                 // global colour table of 2 entries
+    gif += QByteArray("\x80\x00\x00", 3); // global colour table of 2 entries
     gif += QByteArray("\x00\x00\x00\xFF\xFF\xFF", 6);
-    gif += QByteArray("\x2C\x00\x00\x00\x00", 5);         // image descriptor at (0, 0)
+    gif += QByteArray("\x2C\x00\x00\x00\x00", 5); // image descriptor at (0, 0)
     gif += char(width & 0xFF);
     gif += char(width >> 8);
     gif += char(height & 0xFF);
@@ -191,13 +213,15 @@ QByteArray bmpClaiming(int width, int height) {
 QByteArray randomBytes(int count, quint32 seed) {
     std::minstd_rand random(seed);
     QByteArray bytes(count, '\0');
-    for (char& c : bytes) c = char(random() & 0xFF);
+    for (char& c : bytes)
+        c = char(random() & 0xFF);
     return bytes;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 QByteArray readFile(const QString& path) {
