@@ -13,6 +13,15 @@ wait_for_window() {
   return 1
 }
 
+# Waits up to 20 seconds until no visible window's title matches the pattern.
+wait_for_no_window() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # Gives a window the keyboard focus (there is no window manager on a virtual display).
 focus_window() {
   xdotool windowfocus --sync "$1" 2>/dev/null || true

@@ -24,7 +24,7 @@ dialog=$(window '^Open Image File$')
 focus_window "$dialog"
 xdotool type --delay 5 "$work/holiday photo.jpg"
 xdotool key Return
-sleep 1
+wait_for_no_window '^Open Image File$' || { echo "FAIL: the Open dialog did not close"; exit 1; }
 focus_window "$main"
 xdotool key Up Up
 sleep 0.5
