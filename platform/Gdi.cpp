@@ -1,16 +1,14 @@
 #include "platform/Gdi.h"
 
 #include "platform/LargeMemory.h"
+#include "platform/RowBands.h"
 #include "platform/SystemColors.h"
 
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
-#include <numeric>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -266,18 +264,7 @@ BOOL BitBlt(Handle hdcDest, std::int32_t x, std::int32_t y, std::int32_t width, 
             convertRow(src, dst, right - left, transparent, background);
         }
     };
-    // A big copy is cut into bands of rows that the cores convert side by side.
-    const std::int64_t rows = bottom - top;
-    const int bands =
-        (right - left) * rows >= (1 << 20) ? QThreadPool::globalInstance()->maxThreadCount() * 4 : 1;
-    if (bands <= 1) {
-        copyRows(top, bottom);
-        return TRUE;
-    }
-    std::vector<int> bandNumbers(static_cast<std::size_t>(bands));
-    std::iota(bandNumbers.begin(), bandNumbers.end(), 0);
-    QtConcurrent::blockingMap(
-        bandNumbers, [&](int band) { copyRows(top + rows * band / bands, top + rows * (band + 1) / bands); });
+    ForEachRowBand(top, bottom, (right - left) * (bottom - top), copyRows);
     return TRUE;
 }
 

@@ -64,7 +64,5 @@ PictureRef LoadPicture(const QString& path);
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
 // Reads only the header of a picture file. Throws QuillonError as LoadPicture does.
 PictureInfo ReadPictureInfo(const QString& path);
-// Writes the picture as an uncompressed 24-bit Windows bitmap file. Throws QuillonError on failure.
-void SavePicture(const Picture& picture, const QString& path);
-// The length in bytes of the file SavePicture writes for a picture of this size.
+// The length in bytes of a picture of this size written as an uncompressed 24-bit Windows bitmap.
 qint64 BitmapFileLength(QSize size);

@@ -1,8 +1,8 @@
 #include "platform/Stretch.h"
 
-#include <QtConcurrent/QtConcurrentMap>
+#include "platform/RowBands.h"
+
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 namespace {
@@ -73,20 +73,6 @@ void StretchInto(QImage& dest, QPoint destOrigin, const QImage& source, const QR
         columns[size_t(i)] = sourceIndex(onDest.left() + i + offset.x(), source.width(), target.width());
 
     const Job job{&dest, &source, onDest, offset, target.size(), &columns, source.hasAlphaChannel()};
-    // Big pictures are cut into bands of rows that the cores draw side by side.
-    const qint64 pixels = qint64(onDest.width()) * onDest.height();
-    const int bands =
-        pixels >= (1 << 20) ? std::max(1, QThreadPool::globalInstance()->maxThreadCount()) * 4 : 1;
-    if (bands == 1) {
-        stretchRows(job, onDest.top(), onDest.bottom());
-        return;
-    }
-    std::vector<int> starts(static_cast<size_t>(bands));
-    std::iota(starts.begin(), starts.end(), 0);
-    QtConcurrent::blockingMap(starts, [&](int band) {
-        const int rows = onDest.height();
-        const int first = onDest.top() + int(qint64(rows) * band / bands);
-        const int last = onDest.top() + int(qint64(rows) * (band + 1) / bands) - 1;
-        if (first <= last) stretchRows(job, first, last);
-    });
+    ForEachRowBand(onDest.top(), onDest.top() + onDest.height(), qint64(onDest.width()) * onDest.height(),
+                   [&](qint64 first, qint64 end) { stretchRows(job, int(first), int(end) - 1); });
 }
