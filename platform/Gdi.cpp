@@ -164,13 +164,6 @@ Handle SelectObject(Handle hdc, Handle object) {
     return previous;
 }
 
-Handle GetCurrentObject(Handle hdc, std::uint32_t kind) {
-    Registry& r = registry();
-    std::lock_guard guard(r.lock);
-    const Context* context = find<Context>(r, hdc);
-    return context && !context->window && kind == OBJ_BITMAP ? context->selected : 0;
-}
-
 BOOL DeleteObject(Handle object) {
     if (object == PlaceholderBitmap) return TRUE; // a stock object: deleting it does nothing
     Registry& r = registry();

@@ -22,7 +22,6 @@ inline constexpr BOOL TRUE = 1;
 inline constexpr std::uint32_t SRCCOPY = 0x00CC0020; // the only raster operation supported
 inline constexpr std::uint32_t DIB_RGB_COLORS = 0;
 inline constexpr std::uint32_t BI_RGB = 0;
-inline constexpr std::uint32_t OBJ_BITMAP = 7;
 
 // The published 40-byte bitmap header.
 struct BITMAPINFOHEADER {
@@ -67,8 +66,6 @@ Handle CreateDIBSection(Handle hdc, const BITMAPINFOHEADER* info, std::uint32_t 
 // Selects a bitmap into a context and returns the one that was selected there; 0 on failure. A bitmap
 // can be selected into one context at a time.
 Handle SelectObject(Handle hdc, Handle object);
-// The bitmap now selected in a context (kind OBJ_BITMAP only); 0 on failure.
-Handle GetCurrentObject(Handle hdc, std::uint32_t kind);
 // Deletes a DIB section and its pixel memory. Refused while it is selected in a context, and for a
 // picture's bitmap, which belongs to the picture.
 BOOL DeleteObject(Handle object);

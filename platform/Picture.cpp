@@ -79,10 +79,16 @@ struct TjDeleter {
 using TjHandle = std::unique_ptr<void, TjDeleter>;
 
 // Decodes a JPEG straight into 32-bit pixels with libjpeg-turbo. A file that ends before its last
-// scan is an error, not a picture with a grey lower part.
+// scan is an error, not a picture with a grey lower part. CMYK pictures, which libjpeg-turbo cannot
+// turn into RGB, give a null image and are left to Qt's reader.
 QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header) {
     TjHandle tj(tjInitDecompress());
     if (!tj) fail(name, QStringLiteral("the JPEG decoder could not be started."));
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
+                            &colorspace) == 0 &&
+        (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK))
+        return {};
     QImage image = AllocateImage(header, QImage::Format_RGB32);
     if (image.isNull())
         fail(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
@@ -97,14 +103,6 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
             fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(what));
     }
     return image;
-}
-
-bool isCmykJpeg(const uchar* data, qint64 size) {
-    TjHandle tj(tjInitDecompress());
-    int w = 0, h = 0, sub = 0, space = 0;
-    return tj &&
-           tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &w, &h, &sub, &space) == 0 &&
-           (space == TJCS_CMYK || space == TJCS_YCCK);
 }
 
 struct Header {
@@ -148,9 +146,9 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     const Header header = readHeader(name, &buffer);
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     QImage image;
-    if ((header.format == "jpeg" || header.format == "jpg") && !isCmykJpeg(data, bytes.size())) {
+    if (header.format == "jpeg" || header.format == "jpg")
         image = decodeJpeg(name, data, bytes.size(), header.rawSize);
-    } else {
+    if (image.isNull()) {
         QImageReader reader(&buffer, header.format);
         if (!reader.read(&image) || image.isNull())
             fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));

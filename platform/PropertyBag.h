@@ -26,7 +26,6 @@ public:
 
     bool Contains(const QString& name) const;
     QStringList Keys() const;
-    bool IsEmpty() const { return mValues.isEmpty(); }
 
     // The stored-layout text of one control: "key = number" lines, "key = file:NAME" for pictures,
     // NAME resolved against `folder`. Throws QuillonError for a line it cannot read.
