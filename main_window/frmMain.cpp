@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/MousePointer.h"
+#include "platform/OutputName.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
 #include "platform/SystemColors.h"
@@ -294,16 +295,6 @@ void frmMain::Command3_Click() {
 }
 void frmMain::mnuFileSaveAs_Click() {
     Command5_Click();
-}
-
-// The output name: the source name less its last four characters (its dot and extension), followed
-// by "(QLN).jpg". Characters are counted as the user sees them, not as UTF-16 units.
-QString OutputNameFor(const QString& sourceName) {
-    const QList<uint> characters = sourceName.toUcs4();
-    if (characters.size() < 4) return {};
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()),
-                             characters.size() - 4) +
-           QStringLiteral("(QLN).jpg");
 }
 
 void frmMain::Command5_Click() {

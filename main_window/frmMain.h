@@ -15,9 +15,6 @@ class frmMain;
 }
 class Form1;
 
-// The name the resized picture of `sourceName` is saved under; empty when none can be formed.
-QString OutputNameFor(const QString& sourceName);
-
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:

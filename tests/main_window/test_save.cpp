@@ -1,5 +1,6 @@
 // Saving the resized picture, and the whole workflow through the real window.
 #include "MainWindowFixture.h"
+#include "platform/OutputName.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -27,13 +28,23 @@ private slots:
         QTest::newRow("gif") << "/p/beach.gif"
                              << "/p/beach(QLN).jpg";
         QTest::newRow("four-letter extension") << "/p/photo.jpeg"
-                                               << "/p/photo.(QLN).jpg";
+                                               << "/p/photo(QLN).jpg";
+        QTest::newRow("two-letter extension") << "/p/photo.jp"
+                                              << "/p/photo(QLN).jpg";
+        QTest::newRow("no extension") << "/p/img"
+                                      << "/p/img(QLN).jpg";
+        QTest::newRow("dot in a folder only") << "/p.d/img"
+                                              << "/p.d/img(QLN).jpg";
+        QTest::newRow("hidden, no extension") << "/p/.profile"
+                                              << "/p/.profile(QLN).jpg";
         QTest::newRow("saved output again") << "/p/beach(QLN).jpg"
                                             << "/p/beach(QLN)(QLN).jpg";
         QTest::newRow("characters, not units") << "/p/x\U0001F600.gif"
                                                << "/p/x\U0001F600(QLN).jpg";
-        QTest::newRow("too short") << "a.b"
-                                   << "";
+        QTest::newRow("short") << "a.b"
+                               << "a(QLN).jpg";
+        QTest::newRow("a folder") << "/p/"
+                                  << "";
         QTest::newRow("empty") << ""
                                << "";
     }
