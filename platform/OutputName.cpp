@@ -1,5 +1,7 @@
 #include "platform/OutputName.h"
 
+#include <QList>
+
 // Characters are counted as the user sees them, not as UTF-16 units, and the extension is looked
 // for in the file name only: a dot in a folder's name is never taken for one.
 QString OutputNameFor(const QString& sourceName) {
