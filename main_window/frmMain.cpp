@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -65,6 +66,7 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     ui->Line1->setPalette(line);
     ReadViewerSettings();
     Wire();
+    mSettled = CurrentSettings();
     Guarded([this] { Form_Load(); });
 }
 
@@ -76,19 +78,81 @@ void frmMain::ReadViewerSettings() {
     ui->AAIVResized->ReadProperties(bags.value(QStringLiteral("AAIVResized")));
 }
 
+// The message for the error that stopped a command, in the user's words.
+QString messageForCurrentError() {
+    try {
+        throw;
+    } catch (const QuillonError& error) {
+        return error.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("There is not enough memory for this. Try a smaller size or picture.");
+    } catch (const std::exception& error) {
+        return QStringLiteral("Something went wrong: %1").arg(QString::fromLocal8Bit(error.what()));
+    }
+}
+
 template <typename Handler> void frmMain::Guarded(Handler&& handler) {
+    if (mCommandDepth > 0) { // nested: the failure is the enclosing command's, reported once by it
+        try {
+            handler();
+        } catch (...) {
+            if (!mNestedFailure) mNestedFailure = std::current_exception();
+        }
+        return;
+    }
+    WindowState before = CurrentState();
+    before.settings = mSettled; // a list or box has already changed when its handler runs
     QString message;
+    ++mCommandDepth;
     try {
         const BusyPointer busy;
         handler();
-    } catch (const QuillonError& error) {
-        message = error.message();
-    } catch (const std::bad_alloc&) {
-        message = QStringLiteral("There is not enough memory for this. Try a smaller size or picture.");
-    } catch (const std::exception& error) {
-        message = QStringLiteral("Something went wrong: %1").arg(QString::fromLocal8Bit(error.what()));
+        if (mNestedFailure) std::rethrow_exception(std::exchange(mNestedFailure, nullptr));
+    } catch (...) {
+        message = messageForCurrentError();
     }
-    if (!message.isEmpty()) mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
+    --mCommandDepth;
+    if (message.isEmpty()) {
+        mSettled = CurrentSettings();
+        return;
+    }
+    Restore(before);
+    mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
+}
+
+frmMain::Settings frmMain::CurrentSettings() const {
+    return {ui->cmbScaleX->currentIndex(), ui->cmbScaleY->currentIndex(), ui->chkScaleX->isChecked(),
+            ui->chkScaleY->isChecked(), ui->chkAutomatic->isChecked()};
+}
+
+frmMain::WindowState frmMain::CurrentState() const {
+    return {CurrentSettings(),          ui->cmbScaleX->isEnabled(), ui->cmbScaleY->isEnabled(),
+            ui->cmdResize->isEnabled(), ui->txtwidth->text(),       ui->txtheight->text(),
+            ui->Label1->text(),         CDlgFile.FileName,          ui->AAIVOriginal->Picture(),
+            ui->AAIVResized->Picture()};
+}
+
+// Puts every control back without running a handler: the program's own changes here are no command.
+void frmMain::Restore(const WindowState& state) {
+    const QSignalBlocker blockX(ui->cmbScaleX), blockY(ui->cmbScaleY);
+    ui->cmbScaleX->setCurrentIndex(state.settings.scaleX);
+    ui->cmbScaleY->setCurrentIndex(state.settings.scaleY);
+    ui->chkScaleX->setChecked(state.settings.scaleXOn);
+    ui->chkScaleY->setChecked(state.settings.scaleYOn);
+    ui->chkAutomatic->setChecked(state.settings.automatic);
+    ui->cmbScaleX->setEnabled(state.scaleXEnabled);
+    ui->cmbScaleY->setEnabled(state.scaleYEnabled);
+    ui->cmdResize->setEnabled(state.resizeEnabled);
+    ui->txtwidth->setText(state.width);
+    ui->txtheight->setText(state.height);
+    ui->Label1->setText(state.sizeText);
+    CDlgFile.FileName = state.fileName;
+    try {
+        if (ui->AAIVOriginal->Picture() != state.original) ui->AAIVOriginal->SetPicture(state.original);
+        if (ui->AAIVResized->Picture() != state.resized) ui->AAIVResized->SetPicture(state.resized);
+    } catch (...) {
+        // Showing a picture that was shown a moment ago needs no new memory of any size; nothing to add.
+    }
 }
 
 void frmMain::Wire() {
@@ -170,23 +234,43 @@ bool frmMain::AutomaticMode() const {
 }
 
 void frmMain::ResizeImage() {
+    const PictureRef original = ui->AAIVOriginal->Picture();
+    ui->AAIVResized->SetPicture(Redrawn(original, PercentageSize(original)));
+}
+
+// The size the lists and boxes give a picture; refused up front when the result cannot be made or
+// saved, so that nothing is drawn that Save could not write.
+QSize frmMain::PercentageSize(const PictureRef& original) const {
     float fx = GetScaleFactor(ui->cmbScaleX->currentText());
     float fy = GetScaleFactor(ui->cmbScaleY->currentText());
     if (!ui->chkScaleX->isChecked()) fx = 1;
     if (!ui->chkScaleY->isChecked()) fy = 1;
-    const QSize original = ui->AAIVOriginal->Picture()->size();
-    RedrawResized(scaledLength(original.width(), fx), scaledLength(original.height(), fy));
+    const QSize size(scaledLength(original->Width(), fx), scaledLength(original->Height(), fy));
+    if (size.width() > MaxPictureSide || size.height() > MaxPictureSide ||
+        qint64(size.width()) * size.height() > MaxPicturePixels)
+        throw QuillonError(
+            QStringLiteral("The resized picture would be %1 × %2 pixels, larger than Quillon can "
+                           "make (at most %3 megapixels and %4 pixels a side). Choose a "
+                           "smaller percentage.")
+                .arg(size.width())
+                .arg(size.height())
+                .arg(MaxPicturePixels / 1000000)
+                .arg(MaxPictureSide));
+    return size;
 }
 
-// The whole original picture, stretched to the new size on the work surface, becomes the resized
-// view's picture. The original itself is never changed.
-void frmMain::RedrawResized(int width, int height) {
-    const PictureRef original = ui->AAIVOriginal->Picture();
+// The whole original picture, stretched to the new size on the work surface. The original itself is
+// never changed, and nothing the user sees changes until the result is there.
+PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
     ui->picTemp->SetPicture(original);
-    ui->picTemp->SetWidth(width);
-    ui->picTemp->SetHeight(height);
+    ui->picTemp->SetWidth(size.width());
+    ui->picTemp->SetHeight(size.height());
     ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
-    ui->AAIVResized->SetPicture(ui->picTemp->Image());
+    return ui->picTemp->Image();
+}
+
+void frmMain::RedrawResized(int width, int height) {
+    ui->AAIVResized->SetPicture(Redrawn(ui->AAIVOriginal->Picture(), {width, height}));
 }
 
 void frmMain::cmbScaleX_Click() {
@@ -249,22 +333,36 @@ void frmMain::cmdload_Click() {
 }
 
 void frmMain::mnuFileOpen_Click() {
+    const QString current = CDlgFile.FileName;
     CDlgFile.FileName = QString();
     CDlgFile.Filter = QStringLiteral("Image Files|*.jpg;*.gif;*.bmp");
     CDlgFile.DialogTitle = QStringLiteral("Open Image File");
     CDlgFile.ShowOpen(mDialogs);
-    if (CDlgFile.FileName.isEmpty()) return;
-    PictureRef picture;
+    // The current file stays current until another one is open: after Cancel, Save still has it.
+    const QString chosen = std::exchange(CDlgFile.FileName, current);
+    if (!chosen.isEmpty()) OpenPicture(chosen);
+}
+
+void frmMain::OpenFile(const QString& path) {
+    Guarded([this, path] { OpenPicture(path); });
+}
+
+// The new picture and its resized view are both made before either is shown, so that a picture whose
+// result cannot be made is not opened at all.
+void frmMain::OpenPicture(const QString& path) {
+    const PictureRef picture = LoadPicture(path);
+    PictureRef resized;
     try {
-        picture = LoadPicture(CDlgFile.FileName);
-    } catch (const QuillonError&) {
-        CDlgFile.FileName = QString(); // as after a cancelled dialog
-        throw;
+        resized = Redrawn(picture, PercentageSize(picture));
+    } catch (const QuillonError& error) {
+        throw QuillonError(QStringLiteral("“%1” was not opened. %2 Then open the picture again.")
+                               .arg(QFileInfo(path).fileName(), error.message()));
     }
+    CDlgFile.FileName = path;
     ui->AAIVOriginal->SetPicture(picture);
-    ResizeImage();
-    ui->Label1->setText(FormatFileSize(double(QFileInfo(CDlgFile.FileName).size())));
-    ShowPixelSize(*this, CDlgFile.FileName);
+    ui->AAIVResized->SetPicture(resized);
+    ui->Label1->setText(FormatFileSize(double(QFileInfo(path).size())));
+    ShowPixelSize(*this, path);
 }
 
 void frmMain::mnuFileClose_Click() {

@@ -6,8 +6,10 @@
 // check boxes and pixel boxes, and the pictures are those of the two viewers and of picTemp.
 #include "platform/CommonDialog.h"
 #include "platform/Dialogs.h"
+#include "platform/Picture.h"
 
 #include <QMainWindow>
+#include <exception>
 #include <memory>
 
 namespace Ui {
@@ -29,6 +31,8 @@ public:
 
     // Redraws the resized view from the original picture at the current percentage settings.
     void ResizeImage();
+    // Opens the picture file at `path` as if it had been chosen in the Open dialog.
+    void OpenFile(const QString& path);
 
     // Handlers, one per control event; a handler may run another's directly.
     void cmbScaleX_Click();
@@ -56,14 +60,35 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What a command may change, so that a command that fails can leave the window as it was.
+    struct Settings {
+        int scaleX = -1, scaleY = -1;
+        bool scaleXOn = true, scaleYOn = true, automatic = true;
+        bool operator==(const Settings&) const = default;
+    };
+    struct WindowState {
+        Settings settings;
+        bool scaleXEnabled, scaleYEnabled, resizeEnabled;
+        QString width, height, sizeText, fileName;
+        PictureRef original, resized;
+    };
+    Settings CurrentSettings() const;
+    WindowState CurrentState() const;
+    void Restore(const WindowState& state);
+
     void EstimateFileSize(bool refreshPixelFields);
+    QSize PercentageSize(const PictureRef& original) const;
+    PictureRef Redrawn(const PictureRef& original, QSize size);
     void RedrawResized(int width, int height);
+    void OpenPicture(const QString& path);
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
     bool FileIsOpen() const { return !CDlgFile.FileName.isEmpty(); }
     bool AutomaticMode() const;
-    // Runs a handler; an error that escapes it is shown in a warning box and the program goes on.
+    // Runs a handler as one command: it completes, or the window is put back as it was before it and
+    // the error that stopped it is shown in a warning box; the program goes on. A handler run by the
+    // program's own list selection belongs to the command that made the selection.
     template <typename Handler> void Guarded(Handler&& handler);
 
     std::unique_ptr<Ui::frmMain> ui;
@@ -71,4 +96,7 @@ private:
     std::unique_ptr<Form1> mHelp;
     bool mHelpUnloaded = false;
     bool mActivated = false;
+    int mCommandDepth = 0;
+    std::exception_ptr mNestedFailure;
+    Settings mSettled; // the lists and boxes as the last command that completed left them
 };

@@ -17,14 +17,19 @@ struct OpenDialogRequest {
     QString initialFolder; // where the dialog opens
 };
 
+// Every dialog shows the normal pointer while it waits for the user, even in the middle of busy work.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // The chosen path, or the empty text when the user cancels.
-    virtual QString ShowOpen(const OpenDialogRequest& request) = 0;
+    QString ShowOpen(const OpenDialogRequest& request);
     // Style 0 (OK only, no icon) or 48 (warning icon, OK only). Returns vbOK.
-    virtual int MsgBox(const QString& text, int style = vbOKOnly,
-                       const QString& title = ApplicationTitle) = 0;
+    int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = ApplicationTitle);
     // The text in the box when the user leaves it, or the empty text on Cancel.
-    virtual QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText);
+
+protected:
+    virtual QString AskForFile(const OpenDialogRequest& request) = 0;
+    virtual int ShowMessage(const QString& text, int style, const QString& title) = 0;
+    virtual QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) = 0;
 };

@@ -92,7 +92,9 @@ public:
             data += done;
             size -= std::size_t(done);
         }
-        const bool ok = ::fchmod(mFd, mode) == 0;
+        // On the disk before it takes the target's name: a crash soon after the rename must not leave
+        // an empty file where the old one was.
+        const bool ok = ::fchmod(mFd, mode) == 0 && ::fsync(mFd) == 0;
         const int fd = mFd;
         mFd = -1;
         return ::close(fd) == 0 && ok;
@@ -109,6 +111,13 @@ private:
     int mFd = -1;
 };
 
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 std::int32_t replaceFile(const std::string& target, const unsigned char* data, std::size_t size) {
     const std::size_t slash = target.rfind('/');
     if (slash == target.size() - 1) return IJL_INVALID_FILENAME; // a folder, not a file
@@ -120,6 +129,7 @@ std::int32_t replaceFile(const std::string& target, const unsigned char* data, s
     if (!file.isOpen()) return IJL_INVALID_FILENAME;
     if (!file.write(data, size, permissionsFor(isFile ? &existing : nullptr))) return IJL_ERR_FILECLOSE;
     if (!file.renameTo(target)) return IJL_INVALID_FILENAME;
+    syncFolder(folder); // the new name itself reaches the disk
     return IJL_OK;
 }
 

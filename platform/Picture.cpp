@@ -1,5 +1,6 @@
 #include "platform/Picture.h"
 
+#include "platform/BitmapFile.h"
 #include "platform/Error.h"
 #include "platform/Gdi.h"
 #include "platform/LargeMemory.h"
@@ -12,8 +13,13 @@
 #include <QTransform>
 #include <QtEndian>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,6 +111,14 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
     return image;
 }
 
+// Bitmaps whose pixel data ends early are refused like a truncated JPEG; those with narrow channels are
+// read here, the rest by Qt.
+QImage decodeBitmap(const QString& name, const QByteArray& bytes) {
+    if (BitmapIsShort(bytes))
+        fail(name, QStringLiteral("it is damaged or incomplete (its pixel data ends early)."));
+    return DecodeBitfieldBitmap(bytes);
+}
+
 struct Header {
     QByteArray format;
     QSize rawSize;
@@ -148,6 +162,7 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     QImage image;
     if (header.format == "jpeg" || header.format == "jpg")
         image = decodeJpeg(name, data, bytes.size(), header.rawSize);
+    if (header.format == "bmp") image = decodeBitmap(name, bytes);
     if (image.isNull()) {
         QImageReader reader(&buffer, header.format);
         if (!reader.read(&image) || image.isNull())
@@ -156,19 +171,45 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     return normalised(turnedUpright(std::move(image), header.turn));
 }
 
-// The file's bytes, mapped rather than copied where the system allows it.
-QByteArray fileBytes(QFile& file, const QString& name) {
-    const QFileInfo info(name);
-    if (!info.exists()) fail(name, QStringLiteral("there is no such file."));
-    if (info.isDir()) fail(name, QStringLiteral("it is a folder, not a picture."));
-    if (!file.open(QIODevice::ReadOnly))
-        fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
-    if (file.size() == 0) fail(name, QStringLiteral("the file is empty."));
-    if (uchar* mapped = file.map(0, file.size()))
-        return QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
-    QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size())
-        fail(name, QStringLiteral("it cannot be read (%1).").arg(file.errorString()));
+// Closes a file descriptor when the read is done, however it ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// The file's bytes, read rather than mapped: a file that shrinks while it is read (a card pulled out,
+// a share gone) is then an ordinary error, not a fatal signal. Only regular files are opened, and
+// without blocking, so that a pipe or a device named in the Open dialog cannot freeze the window.
+QByteArray fileBytes(const QString& name) {
+    const QByteArray path = QFile::encodeName(name);
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0) fail(name, QStringLiteral("there is no such file."));
+    if (S_ISDIR(status.st_mode)) fail(name, QStringLiteral("it is a folder, not a picture."));
+    if (!S_ISREG(status.st_mode)) fail(name, QStringLiteral("it is not a picture file."));
+    const Descriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0)
+        fail(name,
+             QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    // Checked again on what was opened: the name may have been given to something else meanwhile.
+    if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
+        fail(name, QStringLiteral("it is not a picture file."));
+    if (status.st_size == 0) fail(name, QStringLiteral("the file is empty."));
+    if (status.st_size > std::numeric_limits<qsizetype>::max() / 2)
+        fail(name, QStringLiteral("the file is too large to be a picture Quillon can open."));
+    QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file.fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+            fail(name,
+                 QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        if (got == 0)
+            fail(name, QStringLiteral("it became shorter while it was read. Try again once it is complete."));
+        done += got;
+    }
     return bytes;
 }
 
@@ -194,8 +235,7 @@ int Picture::HimetricHeight() const {
 }
 
 PictureRef LoadPicture(const QString& path) {
-    QFile file(path);
-    const QByteArray bytes = fileBytes(file, path);
+    const QByteArray bytes = fileBytes(path);
     return Picture::make(decode(path, bytes));
 }
 
@@ -205,8 +245,7 @@ PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    QFile file(path);
-    const QByteArray bytes = fileBytes(file, path);
+    const QByteArray bytes = fileBytes(path);
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

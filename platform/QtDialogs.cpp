@@ -16,21 +16,21 @@ void QtDialogs::ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
 }
 
-QString QtDialogs::ShowOpen(const OpenDialogRequest& request) {
+QString QtDialogs::AskForFile(const OpenDialogRequest& request) {
     QFileDialog dialog(mParent);
     ConfigureOpenDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }
 
-int QtDialogs::MsgBox(const QString& text, int style, const QString& title) {
+int QtDialogs::ShowMessage(const QString& text, int style, const QString& title) {
     QMessageBox box(style == vbExclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
                     QMessageBox::Ok, mParent);
     box.exec();
     return vbOK;
 }
 
-QString QtDialogs::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+QString QtDialogs::AskForText(const QString& prompt, const QString& title, const QString& defaultText) {
     bool ok = false;
     const QString text = QInputDialog::getText(mParent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();

@@ -10,12 +10,13 @@ public:
     explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
     void SetParent(QWidget* parent) { mParent = parent; }
 
-    QString ShowOpen(const OpenDialogRequest& request) override;
-    int MsgBox(const QString& text, int style, const QString& title) override;
-    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
-
     // Sets up the Open dialog as ShowOpen shows it.
     static void ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest& request);
+
+protected:
+    QString AskForFile(const OpenDialogRequest& request) override;
+    int ShowMessage(const QString& text, int style, const QString& title) override;
+    QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override;
 
 private:
     QWidget* mParent;

@@ -26,7 +26,8 @@ inline quint32 blendOver(quint32 src, quint32 dst) {
 }
 
 struct Job {
-    QImage* dest;
+    uchar* destBits; // taken on the calling thread: scanLine() on a shared image is not for workers
+    qsizetype destBytesPerLine;
     const QImage* source;
     QRect area;    // destination pixels to compute, in dest coordinates
     QPoint offset; // dest coordinates to target coordinates
@@ -43,7 +44,7 @@ void stretchRows(const Job& job, int firstRow, int lastRow) {
     const quint32* previousDestRow = nullptr;
     for (int y = firstRow; y <= lastRow; ++y) {
         const int sourceRow = sourceIndex(y + job.offset.y(), job.source->height(), job.target.height());
-        auto* out = reinterpret_cast<quint32*>(job.dest->scanLine(y)) + left;
+        auto* out = reinterpret_cast<quint32*>(job.destBits + y * job.destBytesPerLine) + left;
         if (!job.blend && sourceRow == previousSourceRow) {
             std::memcpy(out, previousDestRow, size_t(count) * 4); // rows repeat when enlarging
             continue;
@@ -72,7 +73,8 @@ void StretchInto(QImage& dest, QPoint destOrigin, const QImage& source, const QR
     for (int i = 0; i < onDest.width(); ++i)
         columns[size_t(i)] = sourceIndex(onDest.left() + i + offset.x(), source.width(), target.width());
 
-    const Job job{&dest, &source, onDest, offset, target.size(), &columns, source.hasAlphaChannel()};
+    const Job job{dest.bits(), dest.bytesPerLine(), &source,  onDest,
+                  offset,      target.size(),       &columns, source.hasAlphaChannel()};
     ForEachRowBand(onDest.top(), onDest.top() + onDest.height(), qint64(onDest.width()) * onDest.height(),
                    [&](qint64 first, qint64 end) { stretchRows(job, int(first), int(end) - 1); });
 }

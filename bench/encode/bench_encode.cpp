@@ -25,13 +25,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 class PrintingDialogs : public Dialogs {
-public:
-    QString ShowOpen(const OpenDialogRequest&) override { return {}; }
-    int MsgBox(const QString& text, int, const QString&) override {
+protected:
+    QString AskForFile(const OpenDialogRequest&) override { return {}; }
+    int ShowMessage(const QString& text, int, const QString&) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return vbOK;
     }
-    QString InputBox(const QString&, const QString&, const QString& defaultText) override {
+    QString AskForText(const QString&, const QString&, const QString& defaultText) override {
         return defaultText;
     }
 };

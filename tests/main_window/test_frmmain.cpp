@@ -4,13 +4,30 @@
 #include "main_window/modGlobal.h"
 
 #include <QDir>
+#include <QImageReader>
 #include <QMenuBar>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    static int estimateFilesLeft() {
-        return int(QDir::temp().entryList({QStringLiteral("quillon-estimate-*")}, QDir::Files).size());
+    // Every control a command may change, and the pictures shown.
+    static QString stateOf(const MainWindowFixture& f) {
+        const auto on = [](bool value) { return QString::number(value); };
+        return QStringList{f.cmbScaleX()->currentText(),
+                           f.cmbScaleY()->currentText(),
+                           on(f.cmbScaleX()->isEnabled()),
+                           on(f.cmbScaleY()->isEnabled()),
+                           on(f.chkScaleX()->isChecked()),
+                           on(f.chkScaleY()->isChecked()),
+                           on(f.chkAutomatic()->isChecked()),
+                           on(f.button("cmdResize")->isEnabled()),
+                           f.txtwidth()->text(),
+                           f.txtheight()->text(),
+                           f.Label1()->text(),
+                           f.window->CDlgFile.FileName,
+                           QString::number(quintptr(f.original()->Picture().get())),
+                           QString::number(quintptr(f.resized()->Picture().get()))}
+            .join(QLatin1Char('|'));
     }
 
 private slots:
@@ -29,23 +46,6 @@ private slots:
         QCOMPARE(f.resizedSize(), QSize(250, 250));
         QVERIFY(f.dialogs.messages.empty()); // the first list's handler ran with the second one empty
         QVERIFY(f.window->CDlgFile.FileName.isEmpty());
-    }
-
-    void windowLayoutAndMenus() {
-        MainWindowFixture f;
-        QCOMPARE(f.window->windowTitle(), QStringLiteral("Quillon v1.2"));
-        QCOMPARE(f.window->centralWidget()->size(), QSize(643, 488));
-        QVERIFY(!f.control<QWidget>("picTemp")->isVisibleTo(f.window.get()));
-        QVERIFY(!f.button("Command5")->isVisibleTo(f.window.get()));
-        // "Help" is a command on the menu bar itself.
-        QVERIFY(f.window->menuBar()->actions().contains(f.action("mnuHelp")));
-        QVERIFY(f.action("mnuHelp")->menu() == nullptr);
-        // The viewers took their stored steps.
-        QCOMPARE(f.original()->LargChangeX(), std::int16_t(20));
-        QCOMPARE(f.original()->SmallChangeY(), std::int16_t(5));
-        QCOMPARE(f.resized()->LargChangeX(), std::int16_t(10));
-        QCOMPARE(f.resized()->SmallChangeX(), std::int16_t(1));
-        QCOMPARE(f.resized()->BackColor(), 0x8000000Fu);
     }
 
     void shortcutsAndTextBoxEditingKeys() {
@@ -211,24 +211,52 @@ private slots:
         QCOMPARE(f.txtwidth()->text(), width);
     }
 
-    void aResultTooLargeToMakeIsReportedAndChangesNothing() {
+    void aRefusedStepLeavesTheWindowAsItWas_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QSize>("shown"); // what the resized viewer holds, and Save writes
+        QTest::newRow("list") << "list" << QSize(5, 30000);
+        QTest::newRow("height box") << "height box" << QSize(5, 30000);
+        QTest::newRow("automatic box") << "automatic box" << QSize(5, 30000);
+        QTest::newRow("Resize") << "Resize" << QSize(5, 30000);
+        QTest::newRow("Resize Pixels") << "Resize Pixels" << QSize(5, 30000);
+        QTest::newRow("Open") << "Open" << QSize(32, 144);
+    }
+    void aRefusedStepLeavesTheWindowAsItWas() {
+        QFETCH(QString, step);
+        QFETCH(QSize, shown);
         MainWindowFixture f;
-        QImage big(6000, 5000, QImage::Format_RGB32); // 300 % would be 270 megapixels
-        big.fill(Qt::gray);
-        f.original()->SetPicture(Picture::make(big));
-        f.choose(f.cmbScaleX(), "300 %");
-        const PictureRef before = f.resized()->Picture();
-        f.choose(f.cmbScaleY(), "300 %");
+        // Tripled, 30,000 pixels are longer than a JPEG side can be.
+        const QString tall = f.writePicture("tall.bmp", factory::gradient(10, 30000), "BMP");
+        f.open(step == "Open" ? f.writePicture("small.bmp", factory::gradient(64, 48), "BMP") : tall);
+        f.choose(f.cmbScaleX(), "050 %");
+        if (step == "height box") f.click(f.chkScaleY());
+        if (step == "automatic box" || step == "Resize") f.click(f.chkAutomatic());
+        if (step != "list") f.choose(f.cmbScaleY(), "300 %");
+        if (step == "Resize Pixels") f.txtheight()->setText(QStringLiteral("70000"));
+        const QString before = stateOf(f);
+        f.dialogs.clear();
+        if (step == "list") f.choose(f.cmbScaleY(), "300 %");
+        if (step == "height box") f.click(f.chkScaleY());
+        if (step == "automatic box") f.click(f.chkAutomatic());
+        if (step == "Resize") f.click(f.button("cmdResize"));
+        if (step == "Resize Pixels") f.click(f.button("Command2"));
+        if (step == "Open") f.open(tall);
+        QCOMPARE(stateOf(f), before);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
-        QVERIFY2(f.dialogs.messages[0].text.contains(QStringLiteral("18000 × 15000")),
-                 qPrintable(f.dialogs.messages[0].text));
-        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
-        QCOMPARE(f.resized()->Picture(), before);
+        const QString warning = f.dialogs.messages[0].text;
+        QVERIFY2(warning.contains(step == "Resize Pixels" ? "70000" : "5 × 90000"), qPrintable(warning));
+        if (step == "Open")
+            QVERIFY2(warning.contains("was not opened") && warning.contains("smaller"), qPrintable(warning));
+        QCOMPARE(f.dialogs.askedUnderBusyPointer, 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(f.resizedSize(), shown);
+        f.click(f.button("Command3"));
+        const QString saved = f.dir.filePath(step == "Open" ? "small(QLN).jpg" : "tall(QLN).jpg");
+        QCOMPARE(QImageReader(saved).size(), shown);
     }
 
     void estimateRefreshesPixelBoxesOnlyAfterAListChoice() {
         MainWindowFixture f;
-        const int leftBefore = estimateFilesLeft();
         const QString userFile = QDir::current().filePath(QStringLiteral("ndc5034.jpg"));
         factory::writeFile(userFile, "the user's own file");
         f.open(f.writePicture("p.bmp", factory::gradient(640, 480), "BMP"));
@@ -237,7 +265,6 @@ private slots:
         QCOMPARE(f.txtwidth()->text(), QStringLiteral("320"));
         QCOMPARE(f.txtheight()->text(), QStringLiteral("240"));
         QCOMPARE(f.Label1()->text(), FormatFileSize(54 + 960 * 240));
-        QCOMPARE(estimateFilesLeft(), leftBefore);
         QCOMPARE(factory::readFile(userFile), QByteArray("the user's own file"));
         QFile::remove(userFile);
     }

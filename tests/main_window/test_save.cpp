@@ -122,7 +122,6 @@ private slots:
         QTest::newRow("no file opened") << "none";
         QTest::newRow("after Close") << "close";
         QTest::newRow("after Clear Image") << "clear";
-        QTest::newRow("open cancelled") << "cancel";
     }
     void nothingToSave() {
         QFETCH(QString, situation);
@@ -130,7 +129,6 @@ private slots:
         if (situation != "none") f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
         if (situation == "close") f.action("mnuFileClose")->trigger();
         if (situation == "clear") f.click(f.button("Command4"));
-        if (situation == "cancel") f.open(QString());
         const QStringList before = QDir(f.dir.path()).entryList(QDir::Files);
         save(f);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), before);
@@ -139,23 +137,10 @@ private slots:
         QVERIFY(f.dialogs.inputs.empty());
     }
 
-    void aFailedWriteIsNotReportedAsSuccess_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("too wide for a JPEG") << "wide";
-        QTest::newRow("a folder at the output name") << "folder";
-    }
     void aFailedWriteIsNotReportedAsSuccess() {
-        QFETCH(QString, how);
         MainWindowFixture f;
-        const QString output = f.dir.filePath("a(QLN).jpg");
-        if (how == "wide") {
-            f.open(f.writePicture("a.bmp", factory::gradient(30000, 4), "BMP"));
-            f.choose(f.cmbScaleX(), "300 %"); // 90,000 pixels wide: more than a JPEG can hold
-            factory::writeFile(output, "an earlier output");
-        } else {
-            f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
-            QVERIFY(QDir(f.dir.path()).mkdir("a(QLN).jpg"));
-        }
+        f.open(f.writePicture("a.bmp", factory::gradient(64, 48), "BMP"));
+        QVERIFY(QDir(f.dir.path()).mkdir("a(QLN).jpg"));
         QGuiApplication::clipboard()->setText(QStringLiteral("unchanged"));
         f.dialogs.messages.clear();
         save(f);
@@ -163,9 +148,7 @@ private slots:
         QCOMPARE(f.dialogs.messages[0].text, QStringLiteral("Failed to save to JPG"));
         QVERIFY(f.dialogs.inputs.empty());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("unchanged"));
-        if (how == "wide") QCOMPARE(factory::readFile(output), QByteArray("an earlier output"));
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter("QLN").size(),
-                 how == "wide" ? 1 : 0);
+        QVERIFY(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter("QLN").isEmpty());
     }
 
     void aVanishedFolderIsReportedInTheUsersWords() {

@@ -1,6 +1,17 @@
 #include "support/ScriptedDialogs.h"
 
-QString ScriptedDialogs::ShowOpen(const OpenDialogRequest& request) {
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace {
+bool busyPointerShowing() {
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return cursor && cursor->shape() == Qt::WaitCursor;
+}
+} // namespace
+
+QString ScriptedDialogs::AskForFile(const OpenDialogRequest& request) {
+    askedUnderBusyPointer += busyPointerShowing();
     openRequests.push_back(request);
     if (openAnswers.empty()) return {};
     QString answer = openAnswers.front();
@@ -8,12 +19,14 @@ QString ScriptedDialogs::ShowOpen(const OpenDialogRequest& request) {
     return answer;
 }
 
-int ScriptedDialogs::MsgBox(const QString& text, int style, const QString& title) {
+int ScriptedDialogs::ShowMessage(const QString& text, int style, const QString& title) {
+    askedUnderBusyPointer += busyPointerShowing();
     messages.push_back({text, style, title});
     return vbOK;
 }
 
-QString ScriptedDialogs::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+QString ScriptedDialogs::AskForText(const QString& prompt, const QString& title, const QString& defaultText) {
+    askedUnderBusyPointer += busyPointerShowing();
     inputs.push_back({prompt, title, defaultText});
     return defaultText;
 }
@@ -23,4 +36,5 @@ void ScriptedDialogs::clear() {
     openRequests.clear();
     messages.clear();
     inputs.clear();
+    askedUnderBusyPointer = 0;
 }

@@ -24,10 +24,13 @@ public:
     std::vector<OpenDialogRequest> openRequests;
     std::vector<Message> messages;
     std::vector<Input> inputs;
-
-    QString ShowOpen(const OpenDialogRequest& request) override;
-    int MsgBox(const QString& text, int style, const QString& title) override;
-    QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    // Dialogs shown while the busy pointer was showing: the user must never be asked under it.
+    int askedUnderBusyPointer = 0;
 
     void clear();
+
+protected:
+    QString AskForFile(const OpenDialogRequest& request) override;
+    int ShowMessage(const QString& text, int style, const QString& title) override;
+    QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override;
 };
