@@ -9,7 +9,7 @@ packages=(
   libturbojpeg0-dev
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
-  xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs
+  xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace
   # packaging
   desktop-file-utils appstream dpkg-dev file
 )

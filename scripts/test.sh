@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Quillon and runs every test twice: a normal build, then one under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Builds Quillon and runs every test three times: a normal build, then one under AddressSanitizer
+# and UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then the Debian package test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -16,6 +16,12 @@ bash "$root/scripts/build.sh" "$root/build-sanitize" -DQUILLON_SANITIZE=ON -DQUI
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-sanitize" && ctest --output-on-failure -j"$jobs")
+
+echo "== ThreadSanitizer build"
+bash "$root/scripts/build.sh" "$root/build-tsan" -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF >/dev/null
+# The X tests start the program under Xvfb; they ran in both builds above.
+(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j"$jobs" -E 'smoke_xcb|e2e_keyboard_workflow')
 
 echo "== Debian package: build, install, start, remove"
 if dpkg-query -W -f='${Status}' quillon 2>/dev/null | grep -q 'install ok installed'; then

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImageReader>
 #include <QMenuBar>
+#include <sys/resource.h>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -253,6 +254,31 @@ private slots:
         f.click(f.button("Command3"));
         const QString saved = f.dir.filePath(step == "Open" ? "small(QLN).jpg" : "tall(QLN).jpg");
         QCOMPARE(QImageReader(saved).size(), shown);
+    }
+
+    void runningOutOfMemoryIsAWarning() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("the sanitizers need more address space than the limit leaves");
+#endif
+        MainWindowFixture f;
+        f.original()->SetPicture(Picture::make(factory::gradient(6000, 4000))); // 24 megapixels
+        f.choose(f.cmbScaleX(), "300 %");
+        const QString before = stateOf(f);
+        // About 1.5 GB in all: tripled in both directions the picture needs 864 MB more than that.
+        rlimit old{};
+        QVERIFY(::getrlimit(RLIMIT_AS, &old) == 0);
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        rlim_t used = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmSize:")) used = line.mid(7).trimmed().split(' ')[0].toULongLong() * 1024;
+        const rlimit tight{used + (rlim_t(500) << 20), old.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_AS, &tight) == 0);
+        f.choose(f.cmbScaleY(), "300 %");
+        QVERIFY(::setrlimit(RLIMIT_AS, &old) == 0);
+        QCOMPARE(f.dialogs.messages.size(), size_t(1));
+        QVERIFY2(f.dialogs.messages[0].text.contains("memory"), qPrintable(f.dialogs.messages[0].text));
+        QCOMPARE(stateOf(f), before);
     }
 
     void estimateRefreshesPixelBoxesOnlyAfterAListChoice() {

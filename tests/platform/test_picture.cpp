@@ -1,5 +1,6 @@
 // Loading and writing pictures, hostile files included.
 #include "platform/Error.h"
+#include "platform/LargeMemory.h"
 #include "platform/Picture.h"
 #include "support/PictureFactory.h"
 
@@ -91,6 +92,9 @@ private slots:
         QTest::newRow("bmp claims 60000 x 60000")
             << "huge.bmp" << factory::bmpClaiming(60000, 60000) << "too large";
         QTest::newRow("text") << "notes.bmp" << QByteArray("hello, this is not a picture\n") << "not a JPEG";
+        QTest::newRow("bitmap shorter than its header says")
+            << "cut.bmp" << factory::encode(factory::gradient(64, 48), "BMP").chopped(300)
+            << "damaged or incomplete";
     }
     void hostileFilesGiveAClearError() {
         QFETCH(QString, name);
@@ -113,15 +117,40 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(QuillonError, ReadPictureInfo(path("nothing-here.jpg")));
     }
 
-    void picturesOfMoreThan250MegapixelsAreAllowedBySize() {
-        // A header of 20000 x 12500 (250 megapixels) passes the size check: the failure that follows is
-        // about the missing data, not about the size.
-        factory::writeFile(path("big.bmp"), factory::bmpClaiming(20000, 12500));
-        try {
-            LoadPicture(path("big.bmp"));
-        } catch (const QuillonError& error) {
-            QVERIFY2(!error.message().contains("too large"), qPrintable(error.message()));
-        }
+    void narrowBitmapChannelsReachTheFullRange_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QList<quint32>>("masks");
+        QTest::addColumn<quint32>("pixel");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("5-5-5 white") << 16 << QList<quint32>{} << 0x7FFFu << qRgb(255, 255, 255);
+        QTest::newRow("5-5-5 half red") << 16 << QList<quint32>{} << (16u << 10) << qRgb(132, 0, 0);
+        QTest::newRow("5-6-5 white") << 16 << QList<quint32>{0xF800, 0x07E0, 0x001F, 0} << 0xFFFFu
+                                     << qRgb(255, 255, 255);
+        QTest::newRow("4-4-4-4 opaque white")
+            << 16 << QList<quint32>{0x0F00, 0x00F0, 0x000F, 0xF000} << 0xFFFFu << qRgb(255, 255, 255);
+        QTest::newRow("10-10-10-2 opaque green")
+            << 32 << QList<quint32>{0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000} << 0xC00FFC00u
+            << qRgb(0, 255, 0);
+    }
+    void narrowBitmapChannelsReachTheFullRange() {
+        QFETCH(int, bits);
+        QFETCH(QList<quint32>, masks);
+        QFETCH(quint32, pixel);
+        QFETCH(QRgb, colour);
+        const PictureRef picture = LoadPictureFromData(factory::bitfieldBmp(bits, masks, pixel), "a.bmp");
+        QCOMPARE(picture->size(), QSize(3, 2));
+        QCOMPARE(picture->image().pixel(2, 1), colour);
+    }
+
+    void memoryThatIsNotThereIsRefusedWhereItIsAsked() {
+        QFile meminfo(QStringLiteral("/proc/meminfo"));
+        QVERIFY(meminfo.open(QIODevice::ReadOnly));
+        qint64 free = 0;
+        for (const QByteArray& line : meminfo.readAll().split('\n'))
+            if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:"))
+                free += line.mid(line.indexOf(':') + 1).trimmed().split(' ')[0].toLongLong() * 1024;
+        QVERIFY(!AllocatePixels(std::size_t(free + (qint64(2) << 30))));
+        QVERIFY(AllocatePixels(std::size_t(64) << 20));
     }
 
     void headerReadingGivesHimetricThatRoundTrips() {

@@ -1,5 +1,6 @@
 // The real Open dialog, shown without blocking: what it lists through the program's filter.
 #include "platform/CommonDialog.h"
+#include "platform/MousePointer.h"
 #include "platform/QtDialogs.h"
 #include "support/PictureFactory.h"
 
@@ -35,6 +36,21 @@ private slots:
             }(),
             5000);
         QCOMPARE(listed, (QStringList{"b.bmp", "IMG_0001.JPG", "photo.Gif"}));
+    }
+
+    void pointersNest() {
+        const auto shape = [] { return QGuiApplication::overrideCursor()->shape(); };
+        {
+            const BusyPointer longWork;
+            { const BusyPointer step; }
+            QCOMPARE(shape(), Qt::WaitCursor); // a step inside the work leaves the work busy
+            {
+                const NormalPointer asking;
+                QCOMPARE(shape(), Qt::ArrowCursor);
+            }
+            QCOMPARE(shape(), Qt::WaitCursor);
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 

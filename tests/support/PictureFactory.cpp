@@ -210,6 +210,32 @@ QByteArray bmpClaiming(int width, int height) {
     return bmp;
 }
 
+QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel, int width) {
+    const int headerSize = masks.isEmpty() ? 40 : 56;
+    const int stride = (width * bitsPerPixel + 31) / 32 * 4;
+    QByteArray bmp(14 + headerSize + stride * 2, '\0');
+    auto put32 = [&](int offset, quint32 value) { qToLittleEndian(value, bmp.data() + offset); };
+    auto put16 = [&](int offset, quint16 value) { qToLittleEndian(value, bmp.data() + offset); };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, quint32(bmp.size()));
+    put32(10, quint32(14 + headerSize));
+    put32(14, quint32(headerSize));
+    put32(18, quint32(width));
+    put32(22, 2);
+    put16(26, 1);
+    put16(28, quint16(bitsPerPixel));
+    put32(30, masks.isEmpty() ? 0 : 3);
+    for (int i = 0; i < masks.size(); ++i)
+        put32(54 + 4 * i, masks[i]);
+    for (int row = 0; row < 2; ++row)
+        for (int x = 0; x < width; ++x) {
+            const int at = 14 + headerSize + row * stride + x * bitsPerPixel / 8;
+            bitsPerPixel == 16 ? put16(at, quint16(pixel)) : put32(at, pixel);
+        }
+    return bmp;
+}
+
 QByteArray randomBytes(int count, quint32 seed) {
     std::minstd_rand random(seed);
     QByteArray bytes(count, '\0');

@@ -2,6 +2,7 @@
 // Pictures and picture files made in code for the tests, hostile ones included.
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 namespace factory {
@@ -22,6 +23,9 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 // A GIF or BMP whose header claims the given size but holds almost no pixel data.
 QByteArray gifClaiming(int width, int height);
 QByteArray bmpClaiming(int width, int height);
+// A bitmap of `width` × 2 pixels all of `pixel`, 16 or 32 bits a pixel, its channels laid out by the
+// red, green, blue and alpha masks; no masks: a plain 16-bit bitmap (5 bits a channel).
+QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel, int width = 3);
 QByteArray randomBytes(int count, quint32 seed = 7);
 
 void writeFile(const QString& path, const QByteArray& bytes);
