@@ -4,6 +4,7 @@
 #include "platform/PictureChecks.h"
 
 #include <libheif/heif.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -31,8 +32,9 @@ struct PrimaryImage {
 PrimaryImage openPrimary(const QByteArray& bytes, const QString& name) {
     PrimaryImage primary{HeifContext(heif_context_alloc()), nullptr};
     if (!primary.context) FailToOpen(name, QStringLiteral("there is not enough memory to read it."));
-    // Our own size check comes before decoding; libheif's limit must not refuse a size we accept.
-    heif_context_set_maximum_image_size_limit(primary.context.get(), MaxPictureSide);
+    // libheif's own limit would refuse a large header as a vague security error; ours decides, with
+    // the size in the message, before anything is decoded.
+    heif_context_set_maximum_image_size_limit(primary.context.get(), std::numeric_limits<int>::max());
     heif_error error = heif_context_read_from_memory_without_copy(primary.context.get(), bytes.constData(),
                                                                   size_t(bytes.size()), nullptr);
     if (error.code != heif_error_Ok) failDamaged(name, error);

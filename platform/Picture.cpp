@@ -178,7 +178,7 @@ void FailToOpen(const QString& name, const QString& why) {
 
 void CheckClaimedSize(const QString& name, QSize size) {
     if (!size.isValid() || size.isEmpty())
-        FailToOpen(name, QStringLiteral("it is damaged: its header gives no usable picture size."));
+        FailToOpen(name, QStringLiteral("it is damaged or incomplete: it gives no usable picture size."));
     if (qint64(size.width()) * size.height() > MaxPicturePixels || size.width() > MaxPictureSide ||
         size.height() > MaxPictureSide)
         FailToOpen(

@@ -5,7 +5,10 @@
 #include <QHash>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
+#include <libheif/heif.h>
 #include <limits>
+#include <memory>
 #include <random>
 
 namespace factory {
@@ -147,10 +150,63 @@ QByteArray encodeGif(const QImage& source) {
     return gif;
 }
 
+struct HeifDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+    void operator()(heif_encoder* encoder) const { heif_encoder_release(encoder); }
+    void operator()(heif_image* image) const { heif_image_release(image); }
+    void operator()(heif_encoding_options* options) const { heif_encoding_options_free(options); }
+};
+template <typename T> using HeifPtr = std::unique_ptr<T, HeifDeleter>;
+
+heif_error appendHeif(heif_context*, const void* data, size_t size, void* userdata) {
+    static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
+    return {heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+QByteArray encodeHeic(const QImage& source, int quality, int orientation) {
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    HeifPtr<heif_context> context(heif_context_alloc());
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
+    const HeifPtr<heif_encoder> encoderOwner(encoder);
+    if (!encoder) qFatal("libheif has no HEVC encoder");
+    heif_encoder_set_lossy_quality(encoder, quality);
+    heif_image* made = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &made);
+    const HeifPtr<heif_image> image(made);
+    heif_image_add_plane(made, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(made, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    const HeifPtr<heif_encoding_options> options(heif_encoding_options_alloc());
+    options->image_orientation = heif_orientation(orientation);
+    heif_context_encode_image(context.get(), made, encoder, options.get(), nullptr);
+    QByteArray bytes;
+    heif_writer writer{1, appendHeif};
+    heif_context_write(context.get(), &writer, &bytes);
+    return bytes;
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
 } // namespace
+
+QByteArray heicWithOrientation(const QImage& image, int orientation) {
+    return encodeHeic(image, 90, orientation);
+}
 
 QByteArray encode(const QImage& image, const char* format, int quality) {
     if (qstrcmp(format, "GIF") == 0) return encodeGif(image);
+    if (qstrcmp(format, "HEIC") == 0) return encodeHeic(image, quality, 1);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -208,6 +264,68 @@ QByteArray bmpClaiming(int width, int height) {
     put16(28, 24);
     bmp += QByteArray(16, '\x7F');
     return bmp;
+}
+
+QByteArray pngClaiming(int width, int height) {
+    // Width and height are the first fields of the IHDR chunk, which libpng checks by its CRC.
+    QByteArray png = encode(checkerboard(8, 8, 2), "PNG");
+    qToBigEndian(quint32(width), png.data() + 16);
+    qToBigEndian(quint32(height), png.data() + 20);
+    qToBigEndian(crc32(png.mid(12, 17)), png.data() + 29);
+    return png;
+}
+
+QByteArray webpClaiming(int width, int height) {
+    // An extended (VP8X) header carries the canvas size, less one, in 24 bits each.
+    QByteArray webp("RIFF\0\0\0\0WEBPVP8X\x0A\0\0\0", 20);
+    QByteArray chunk(10, '\0');
+    for (int i = 0; i < 3; ++i) {
+        chunk[4 + i] = char(((width - 1) >> (8 * i)) & 0xFF);
+        chunk[7 + i] = char(((height - 1) >> (8 * i)) & 0xFF);
+    }
+    webp += chunk + QByteArray(64, '\0');
+    qToLittleEndian(quint32(webp.size() - 8), webp.data() + 4);
+    return webp;
+}
+
+QByteArray tiffClaiming(int width, int height) {
+    // Little-endian, the directory first: 8-bit grey, uncompressed, one strip of 16 bytes.
+    struct Entry {
+        quint16 tag, type;
+        quint32 value;
+    };
+    const Entry entries[] = {{256, 4, quint32(width)},
+                             {257, 4, quint32(height)},
+                             {258, 3, 8},
+                             {259, 3, 1},
+                             {262, 3, 1},
+                             {273, 4, 8 + 2 + 9 * 12 + 4},
+                             {277, 3, 1},
+                             {278, 4, quint32(height)},
+                             {279, 4, 16}};
+    QByteArray tiff("II*\0\x08\0\0\0\x09\0", 10);
+    for (const Entry& entry : entries) {
+        QByteArray field(12, '\0');
+        qToLittleEndian(entry.tag, field.data());
+        qToLittleEndian(entry.type, field.data() + 2);
+        qToLittleEndian(quint32(1), field.data() + 4);
+        if (entry.type == 3)
+            qToLittleEndian(quint16(entry.value), field.data() + 8);
+        else
+            qToLittleEndian(entry.value, field.data() + 8);
+        tiff += field;
+    }
+    return tiff + QByteArray(4, '\0') + QByteArray(16, '\x7F');
+}
+
+QByteArray heicClaiming(int width, int height) {
+    // Every image spatial extents ("ispe") box: version and flags, then width and height.
+    QByteArray heic = encodeHeic(checkerboard(64, 64, 8), 50, 1);
+    for (qsizetype at = heic.indexOf("ispe"); at >= 0; at = heic.indexOf("ispe", at + 1)) {
+        qToBigEndian(quint32(width), heic.data() + at + 8);
+        qToBigEndian(quint32(height), heic.data() + at + 12);
+    }
+    return heic;
 }
 
 QByteArray randomBytes(int count, quint32 seed) {
