@@ -19,8 +19,9 @@ using HeifHandle = std::unique_ptr<heif_image_handle, HeifDeleter>;
 using HeifImage = std::unique_ptr<heif_image, HeifDeleter>;
 
 [[noreturn]] void failDamaged(const QString& name, const heif_error& error) {
-    FailToOpen(name,
-               QStringLiteral("it is damaged or incomplete (%1).").arg(QString::fromUtf8(error.message)));
+    FailToOpen(
+        name,
+        QStringLiteral("it is damaged or incomplete (%1).").arg(QString::fromUtf8(error.message).trimmed()));
 }
 
 // The context reads the bytes in place: they must outlive it.

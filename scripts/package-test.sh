@@ -54,7 +54,7 @@ if [ "${1:-}" = --installed-program-on-display ]; then
   depends=$(dpkg-query -W -f='${Depends}' quillon | tr ',|' '\n\n' | sed 's/(.*)//; s/:.*//; s/ //g' | sort -u)
   plugins=$(awk '$6 ~ /\/qt6\/plugins\/(platforms\/libqxcb|imageformats\/libq[a-z0-9]+)\.so$/ {print $6}' \
     /proc/$program/maps | sort -u)
-  for wanted in platforms/libqxcb.so imageformats/libqgif.so; do
+  for wanted in platforms/libqxcb.so imageformats/libqgif.so imageformats/libqwebp.so imageformats/libqtiff.so; do
     grep -q "/$wanted\$" <<<"$plugins" || { echo "FAIL: the program did not load $wanted"; exit 1; }
   done
   for plugin in $plugins; do

@@ -276,46 +276,29 @@ QByteArray pngClaiming(int width, int height) {
 }
 
 QByteArray webpClaiming(int width, int height) {
-    // An extended (VP8X) header carries the canvas size, less one, in 24 bits each.
-    QByteArray webp("RIFF\0\0\0\0WEBPVP8X\x0A\0\0\0", 20);
-    QByteArray chunk(10, '\0');
-    for (int i = 0; i < 3; ++i) {
-        chunk[4 + i] = char(((width - 1) >> (8 * i)) & 0xFF);
-        chunk[7 + i] = char(((height - 1) >> (8 * i)) & 0xFF);
-    }
-    webp += chunk + QByteArray(64, '\0');
+    // An extended (VP8X) header: flags, then the canvas size less one, in 24 bits each.
+    QByteArray webp = QByteArray::fromHex("524946460000000057454250565038580a000000") + QByteArray(74, '\0');
+    qToLittleEndian(quint32(width - 1), webp.data() + 24);
+    qToLittleEndian(quint32(height - 1), webp.data() + 27);
     qToLittleEndian(quint32(webp.size() - 8), webp.data() + 4);
     return webp;
 }
 
 QByteArray tiffClaiming(int width, int height) {
     // Little-endian, the directory first: 8-bit grey, uncompressed, one strip of 16 bytes.
-    struct Entry {
-        quint16 tag, type;
-        quint32 value;
-    };
-    const Entry entries[] = {{256, 4, quint32(width)},
-                             {257, 4, quint32(height)},
-                             {258, 3, 8},
-                             {259, 3, 1},
-                             {262, 3, 1},
-                             {273, 4, 8 + 2 + 9 * 12 + 4},
-                             {277, 3, 1},
-                             {278, 4, quint32(height)},
-                             {279, 4, 16}};
-    QByteArray tiff("II*\0\x08\0\0\0\x09\0", 10);
-    for (const Entry& entry : entries) {
-        QByteArray field(12, '\0');
-        qToLittleEndian(entry.tag, field.data());
-        qToLittleEndian(entry.type, field.data() + 2);
-        qToLittleEndian(quint32(1), field.data() + 4);
-        if (entry.type == 3)
-            qToLittleEndian(quint16(entry.value), field.data() + 8);
-        else
-            qToLittleEndian(entry.value, field.data() + 8);
-        tiff += field;
-    }
-    return tiff + QByteArray(4, '\0') + QByteArray(16, '\x7F');
+    QByteArray tiff = QByteArray::fromHex("49492a00080000000800"
+                                          "000104000100000000000000" // width, set below
+                                          "010104000100000000000000" // height, set below
+                                          "020103000100000008000000" // 8 bits a sample
+                                          "030103000100000001000000" // not compressed
+                                          "060103000100000001000000" // grey, black is zero
+                                          "11010400010000006e000000" // the strip at 110
+                                          "150103000100000001000000" // one sample a pixel
+                                          "170104000100000010000000" // the strip's 16 bytes
+                                          "00000000");
+    qToLittleEndian(quint32(width), tiff.data() + 18);
+    qToLittleEndian(quint32(height), tiff.data() + 30);
+    return tiff + QByteArray(16, '\x7F');
 }
 
 QByteArray heicClaiming(int width, int height) {
