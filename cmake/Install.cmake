@@ -30,10 +30,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUILLON_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rescale a picture for upload to a web site")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Quillon opens one JPEG, GIF or bitmap picture and rescales it, by a percentage
-per direction (5 % to 300 %) or to a width and height in pixels. It shows the
-result beside the original with its file size, and saves it as a quality-90
-JPEG next to the original.")
+Quillon opens one JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC picture and
+rescales it, by a percentage per direction (5 % to 300 %) or to a width and
+height in pixels. It shows the result beside the original with its file size,
+and saves it as a quality-90 JPEG next to the original.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUILLON_HOMEPAGE}")
@@ -42,10 +42,12 @@ set(CPACK_STRIP_FILES ON)
 # The libraries the program links come from dpkg-shlibdeps, with the versions it computes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its plugins with dlopen at run time, so dpkg-shlibdeps cannot see them: the X11 (xcb)
-# platform plugin and the GIF and JPEG image readers (BMP is built into QtGui). On Debian 12 those
-# three ship in libqt6gui6, which dpkg-shlibdeps lists anyway because the program links QtGui;
-# qt6-qpa-plugins holds Qt's other platform plugins and is only recommended by libqt6gui6, so it is
-# named here. scripts/package-test.sh checks that every plugin the running program loaded comes
-# from a package in this list.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# platform plugin and the image readers. On Debian 12 the xcb plugin and the GIF and JPEG readers
+# ship in libqt6gui6, which dpkg-shlibdeps lists anyway because the program links QtGui (PNG and BMP
+# are built into QtGui); qt6-qpa-plugins holds Qt's other platform plugins and is only recommended
+# by libqt6gui6, and qt6-image-formats-plugins holds the WebP and TIFF readers, so both are named
+# here. HEIC is read by libheif, which the program links (Debian 12's libheif1 has its HEVC decoder
+# built in), so dpkg-shlibdeps lists it. scripts/package-test.sh checks that every plugin the
+# running program loaded comes from a package in this list.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
 include(CPack)

@@ -3,7 +3,9 @@
 #include "platform/BitmapFile.h"
 #include "platform/Error.h"
 #include "platform/Gdi.h"
+#include "platform/HeifPicture.h"
 #include "platform/LargeMemory.h"
+#include "platform/PictureChecks.h"
 #include "platform/Units.h"
 
 #include <QBuffer>
@@ -27,10 +29,6 @@ QString quoted(const QString& name) {
     return QStringLiteral("“%1”").arg(QFileInfo(name).fileName());
 }
 
-[[noreturn]] void fail(const QString& name, const QString& why) {
-    throw QuillonError(QStringLiteral("The file %1 could not be opened: %2").arg(quoted(name), why));
-}
-
 QImage normalised(QImage image) {
     const auto format = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (image.format() != format) image.convertTo(format);
@@ -38,31 +36,19 @@ QImage normalised(QImage image) {
 }
 
 // Qt refuses by default to read pictures of more than 256 MB; ours may be bigger, and we set our
-// own limit on the size a header may claim before anything is allocated.
+// own limit on the size a header may claim before anything is allocated. Qt's readers hold 16-bit
+// PNG and TIFF pictures at 8 bytes a pixel before we turn them into 32-bit ones.
 void allowLargePictures() {
     static const bool once = [] {
-        QImageReader::setAllocationLimit(int(MaxPicturePixels * 4 / (1024 * 1024)) + 64);
+        QImageReader::setAllocationLimit(int(MaxPicturePixels * 8 / (1024 * 1024)) + 64);
         return true;
     }();
     Q_UNUSED(once);
 }
 
-void checkClaimedSize(const QString& name, QSize size) {
-    if (!size.isValid() || size.isEmpty())
-        fail(name, QStringLiteral("it is damaged: its header gives no usable picture size."));
-    if (qint64(size.width()) * size.height() > MaxPicturePixels || size.width() > MaxPictureSide ||
-        size.height() > MaxPictureSide)
-        fail(name,
-             QStringLiteral("the picture is too large (%1 × %2 pixels). Quillon opens pictures of up to "
-                            "%3 megapixels and %4 pixels a side.")
-                 .arg(size.width())
-                 .arg(size.height())
-                 .arg(MaxPicturePixels / 1000000)
-                 .arg(MaxPictureSide));
-}
-
 bool isSupportedFormat(const QByteArray& format) {
-    return format == "jpeg" || format == "jpg" || format == "gif" || format == "bmp" || format == "png";
+    static const QByteArrayList supported{"jpeg", "jpg", "gif", "bmp", "png", "webp", "tiff", "tif"};
+    return supported.contains(format);
 }
 
 QSize uprightSize(QSize size, QImageIOHandler::Transformations turn) {
@@ -89,7 +75,7 @@ using TjHandle = std::unique_ptr<void, TjDeleter>;
 // turn into RGB, give a null image and are left to Qt's reader.
 QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header) {
     TjHandle tj(tjInitDecompress());
-    if (!tj) fail(name, QStringLiteral("the JPEG decoder could not be started."));
+    if (!tj) FailToOpen(name, QStringLiteral("the JPEG decoder could not be started."));
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                             &colorspace) == 0 &&
@@ -97,16 +83,16 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
         return {};
     QImage image = AllocateImage(header, QImage::Format_RGB32);
     if (image.isNull())
-        fail(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
-                       .arg(header.width())
-                       .arg(header.height()));
+        FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
+                             .arg(header.width())
+                             .arg(header.height()));
     const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(),
                                  image.width(), int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
     if (rc != 0) {
         const QString what = QString::fromLatin1(tjGetErrorStr2(tj.get()));
         const bool fatal = tjGetErrorCode(tj.get()) == TJERR_FATAL;
         if (fatal || what.contains(QLatin1String("Premature end")))
-            fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(what));
+            FailToOpen(name, QStringLiteral("it is damaged or incomplete (%1).").arg(what));
     }
     return image;
 }
@@ -115,7 +101,7 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
 // read here, the rest by Qt.
 QImage decodeBitmap(const QString& name, const QByteArray& bytes) {
     if (BitmapIsShort(bytes))
-        fail(name, QStringLiteral("it is damaged or incomplete (its pixel data ends early)."));
+        FailToOpen(name, QStringLiteral("it is damaged or incomplete (its pixel data ends early)."));
     return DecodeBitfieldBitmap(bytes);
 }
 
@@ -143,16 +129,20 @@ Header readHeader(const QString& name, QIODevice* device) {
     reader.setDecideFormatFromContent(true);
     Header header{reader.format(), {}, QImageIOHandler::TransformationNone};
     if (header.format.isEmpty() || !isSupportedFormat(header.format))
-        fail(name, QStringLiteral("it is not a JPEG, GIF or bitmap picture."));
+        FailToOpen(name, QStringLiteral(
+                             "it is not a picture Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or "
+                             "HEIC)."));
     header.rawSize = reader.size();
     if (!header.rawSize.isValid() && header.format == "bmp") header.rawSize = bitmapHeaderSize(device);
-    if (header.format == "jpeg" || header.format == "jpg") header.turn = reader.transformation();
-    checkClaimedSize(name, header.rawSize);
+    // Qt reports the EXIF or TIFF orientation where the format has one.
+    header.turn = reader.transformation();
+    CheckClaimedSize(name, header.rawSize);
     device->seek(0);
     return header;
 }
 
 QImage decode(const QString& name, const QByteArray& bytes) {
+    if (IsHeif(bytes)) return normalised(DecodeHeif(bytes, name));
     allowLargePictures();
     QBuffer buffer;
     buffer.setData(bytes);
@@ -166,9 +156,17 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     if (image.isNull()) {
         QImageReader reader(&buffer, header.format);
         if (!reader.read(&image) || image.isNull())
-            fail(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));
+            FailToOpen(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));
     }
     return normalised(turnedUpright(std::move(image), header.turn));
+}
+
+QSize uprightHeaderSize(const QString& name, const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const Header header = readHeader(name, &buffer);
+    return uprightSize(header.rawSize, header.turn);
 }
 
 // Closes a file descriptor when the read is done, however it ends.
@@ -185,35 +183,53 @@ struct Descriptor {
 QByteArray fileBytes(const QString& name) {
     const QByteArray path = QFile::encodeName(name);
     struct stat status;
-    if (::stat(path.constData(), &status) != 0) fail(name, QStringLiteral("there is no such file."));
-    if (S_ISDIR(status.st_mode)) fail(name, QStringLiteral("it is a folder, not a picture."));
-    if (!S_ISREG(status.st_mode)) fail(name, QStringLiteral("it is not a picture file."));
+    if (::stat(path.constData(), &status) != 0) FailToOpen(name, QStringLiteral("there is no such file."));
+    if (S_ISDIR(status.st_mode)) FailToOpen(name, QStringLiteral("it is a folder, not a picture."));
+    if (!S_ISREG(status.st_mode)) FailToOpen(name, QStringLiteral("it is not a picture file."));
     const Descriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     if (file.fd < 0)
-        fail(name,
+        FailToOpen(name,
              QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
     // Checked again on what was opened: the name may have been given to something else meanwhile.
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        fail(name, QStringLiteral("it is not a picture file."));
-    if (status.st_size == 0) fail(name, QStringLiteral("the file is empty."));
+        FailToOpen(name, QStringLiteral("it is not a picture file."));
+    if (status.st_size == 0) FailToOpen(name, QStringLiteral("the file is empty."));
     if (status.st_size > std::numeric_limits<qsizetype>::max() / 2)
-        fail(name, QStringLiteral("the file is too large to be a picture Quillon can open."));
+        FailToOpen(name, QStringLiteral("the file is too large to be a picture Quillon can open."));
     QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t got = ::read(file.fd, bytes.data() + done, size_t(bytes.size() - done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0)
-            fail(name,
+            FailToOpen(name,
                  QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (got == 0)
-            fail(name, QStringLiteral("it became shorter while it was read. Try again once it is complete."));
+            FailToOpen(name, QStringLiteral("it became shorter while it was read. Try again once it is complete."));
         done += got;
     }
     return bytes;
 }
 
 } // namespace
+
+void FailToOpen(const QString& name, const QString& why) {
+    throw QuillonError(QStringLiteral("The file %1 could not be opened: %2").arg(quoted(name), why));
+}
+
+void CheckClaimedSize(const QString& name, QSize size) {
+    if (!size.isValid() || size.isEmpty())
+        FailToOpen(name, QStringLiteral("it is damaged or incomplete: it gives no usable picture size."));
+    if (qint64(size.width()) * size.height() > MaxPicturePixels || size.width() > MaxPictureSide ||
+        size.height() > MaxPictureSide)
+        FailToOpen(
+            name, QStringLiteral("the picture is too large (%1 × %2 pixels). Quillon opens pictures of up to "
+                                 "%3 megapixels and %4 pixels a side.")
+                      .arg(size.width())
+                      .arg(size.height())
+                      .arg(MaxPicturePixels / 1000000)
+                      .arg(MaxPictureSide));
+}
 
 Picture::Picture(QImage image, QByteArray sourceFile)
     : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)),
@@ -240,16 +256,12 @@ PictureRef LoadPicture(const QString& path) {
 }
 
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
-    if (data.isEmpty()) fail(name, QStringLiteral("it holds no data."));
+    if (data.isEmpty()) FailToOpen(name, QStringLiteral("it holds no data."));
     return Picture::make(decode(name, data), data);
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {
     const QByteArray bytes = fileBytes(path);
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const Header header = readHeader(path, &buffer);
-    const QSize size = uprightSize(header.rawSize, header.turn);
+    const QSize size = IsHeif(bytes) ? ReadHeifSize(bytes, path) : uprightHeaderSize(path, bytes);
     return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height())};
 }

@@ -57,7 +57,8 @@ inline constexpr qint64 MaxPicturePixels = qint64{1} << 28;
 // The longest side the program opens or makes (the JPEG format's own limit).
 inline constexpr int MaxPictureSide = 65500;
 
-// Loads a JPEG, GIF (first frame) or BMP file; the content decides the format, not the name.
+// Loads a JPEG, PNG, GIF (first frame), BMP, WebP, TIFF (first page) or HEIC/HEIF (primary image)
+// file, turned upright; the content decides the format, not the name.
 // Throws QuillonError naming the file and saying why, in the user's words.
 PictureRef LoadPicture(const QString& path);
 // Loads a picture from the bytes of an image file; `name` is used in messages. Keeps the bytes.

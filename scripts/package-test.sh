@@ -52,9 +52,9 @@ if [ "${1:-}" = --installed-program-on-display ]; then
   # Qt loads the xcb platform plugin and the image readers with dlopen, out of dpkg-shlibdeps' sight;
   # the ones the program loaded must come from packages the installed package depends on.
   depends=$(dpkg-query -W -f='${Depends}' quillon | tr ',|' '\n\n' | sed 's/(.*)//; s/:.*//; s/ //g' | sort -u)
-  plugins=$(awk '$6 ~ /\/qt6\/plugins\/(platforms\/libqxcb|imageformats\/libq(gif|jpeg))\.so$/ {print $6}' \
+  plugins=$(awk '$6 ~ /\/qt6\/plugins\/(platforms\/libqxcb|imageformats\/libq[a-z0-9]+)\.so$/ {print $6}' \
     /proc/$program/maps | sort -u)
-  for wanted in platforms/libqxcb.so imageformats/libqgif.so; do
+  for wanted in platforms/libqxcb.so imageformats/libqgif.so imageformats/libqwebp.so imageformats/libqtiff.so; do
     grep -q "/$wanted\$" <<<"$plugins" || { echo "FAIL: the program did not load $wanted"; exit 1; }
   done
   for plugin in $plugins; do
@@ -117,7 +117,8 @@ echo "ok: the package holds the program, the .desktop file, the metainfo and 5 i
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "FAIL: package version $(field Version), project $version"
 [ -n "$(field Maintainer)" ] || fail "FAIL: no Maintainer field"
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libturbojpeg0 libstdc++6 qt6-qpa-plugins; do
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libturbojpeg0 libheif1 libstdc++6 qt6-qpa-plugins \
+  qt6-image-formats-plugins; do
   field Depends | tr ',' '\n' | grep -q "^ *$package\b" || fail "FAIL: Depends lacks $package: $(field Depends)"
 done
 echo "ok: version $version, maintainer $(field Maintainer)"
@@ -146,7 +147,7 @@ echo "ok: all $(wc -l <<<"$expected") files installed; the icons have their size
 desktop=/usr/share/applications/$app_id.desktop
 desktop-file-validate "$desktop" || fail "FAIL: desktop-file-validate $desktop"
 grep -qx "Icon=$app_id" "$desktop" || fail "FAIL: the .desktop file's Icon= is not $app_id"
-grep -qx 'Exec=quillon' "$desktop" || fail "FAIL: the .desktop file's Exec= is not quillon"
+grep -qx 'Exec=quillon %f' "$desktop" || fail "FAIL: the .desktop file's Exec= is not 'quillon %f'"
 [ "$(command -v quillon)" = /usr/bin/quillon ] || fail "FAIL: Exec=quillon does not find /usr/bin/quillon"
 echo "ok: desktop-file-validate"
 # --strict fails on anything but pedantic hints; those are printed for the record (the one left is
@@ -157,6 +158,13 @@ release=$(grep -o '<release version="[^"]*"' "$metainfo" | head -1 | cut -d'"' -
 [ "$release" = "$version" ] ||
   fail "FAIL: the metainfo's newest release is $release, the project's version $version: add a <release>"
 echo "ok: appstreamcli validate; the newest release is $version"
+# File managers offer Quillon for every format it opens, by the desktop file and the metainfo alike.
+mimetypes=$(sed -n 's/^MimeType=//p' "$desktop")
+for type in image/jpeg image/png image/gif image/bmp image/webp image/tiff image/heic image/heif; do
+  grep -q "\(^\|;\)$type;" <<<"$mimetypes" || fail "FAIL: the .desktop file's MimeType= lacks $type"
+  grep -q "<mediatype>$type</mediatype>" "$metainfo" || fail "FAIL: the metainfo does not provide $type"
+done
+echo "ok: the desktop file and the metainfo name every format Quillon opens"
 
 # Nothing from the source or build tree: no library from there, no path to there in the program.
 ldd /usr/bin/quillon >"$workdir/ldd.txt"

@@ -7,6 +7,9 @@ packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libturbojpeg0-dev
+  # PNG is built into Qt; WebP and TIFF come as Qt plugins, HEIC through libheif, whose Debian 12
+  # build has its HEVC decoder (libde265) and encoder (x265) built in, with no plugin packages
+  qt6-image-formats-plugins libheif-dev
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace

@@ -17,28 +17,39 @@ private slots:
     void loadsEachFormat_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("quality");
         QTest::addColumn<double>("minimumPsnr"); // 0: exact
         QTest::newRow("jpeg") << "JPEG"
-                              << "a.jpg" << 30.0;
+                              << "a.jpg" << 92 << 30.0;
         QTest::newRow("gif, 216 colours") << "GIF"
-                                          << "a.gif" << 18.0;
+                                          << "a.gif" << 92 << 18.0;
         QTest::newRow("bmp") << "BMP"
-                             << "a.bmp" << 0.0;
+                             << "a.bmp" << 92 << 0.0;
         QTest::newRow("png named .jpg") << "PNG"
-                                        << "png.jpg" << 0.0;
+                                        << "png.jpg" << 92 << 0.0;
+        QTest::newRow("webp, lossless") << "WEBP"
+                                        << "a.webp" << 100 << 0.0;
+        QTest::newRow("tiff named .png") << "TIFF"
+                                         << "tiff.png" << 92 << 0.0;
+        QTest::newRow("heic") << "HEIC"
+                              << "a.heic" << 90 << 30.0;
     }
     void loadsEachFormat() {
         QFETCH(QString, format);
         QFETCH(QString, name);
+        QFETCH(int, quality);
         QFETCH(double, minimumPsnr);
         const QImage source = factory::gradient(64, 48);
-        factory::writeFile(path(name), factory::encode(source, qPrintable(format)));
+        factory::writeFile(path(name), factory::encode(source, qPrintable(format), quality));
         const PictureRef picture = LoadPicture(path(name));
         QCOMPARE(picture->size(), QSize(64, 48));
+        QCOMPARE(picture->hasTransparency(),
+                 format == "GIF"); // our GIF writer always has a transparent index
         if (minimumPsnr > 0)
             QVERIFY(factory::psnr(source, picture->image()) > minimumPsnr);
         else
             QCOMPARE(picture->image().convertToFormat(QImage::Format_RGB32), source);
+        QCOMPARE(ReadPictureInfo(path(name)).pixels, QSize(64, 48));
     }
 
     void gifKeepsItsTransparentColour() {
@@ -49,7 +60,8 @@ private slots:
         QCOMPARE(qAlpha(picture->image().pixel(20, 20)), 255);
     }
 
-    void exifOrientationIsApplied_data() {
+    // EXIF in a JPEG, the rotation and mirroring boxes in a HEIC.
+    void orientationIsApplied_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QPoint>("whereTopLeftLands"); // where the stored top-left corner ends up
@@ -58,7 +70,7 @@ private slots:
         QTest::newRow("6 turned right") << 6 << QSize(40, 60) << QPoint(39, 0);
         QTest::newRow("8 turned left") << 8 << QSize(40, 60) << QPoint(0, 59);
     }
-    void exifOrientationIsApplied() {
+    void orientationIsApplied() {
         QFETCH(int, orientation);
         QFETCH(QSize, size);
         QFETCH(QPoint, whereTopLeftLands);
@@ -67,31 +79,54 @@ private slots:
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 12; ++x)
                 source.setPixel(x, y, qRgb(255, 0, 0)); // red top-left corner
-        const QString file = path(QStringLiteral("exif%1.jpg").arg(orientation));
-        factory::writeFile(file,
-                           factory::withExifOrientation(factory::encode(source, "JPEG", 95), orientation));
-        const PictureRef picture = LoadPicture(file);
-        QCOMPARE(picture->size(), size);
-        const QRgb corner = picture->image().pixel(whereTopLeftLands);
-        QVERIFY2(qRed(corner) > 200 && qGreen(corner) < 60, qPrintable(QString::number(corner, 16)));
-        // The header alone gives the same upright size.
-        QCOMPARE(ReadPictureInfo(file).pixels, size);
+        const QByteArray jpeg =
+            factory::withExifOrientation(factory::encode(source, "JPEG", 95), orientation);
+        for (const auto& [name, bytes] :
+             {std::pair{QStringLiteral("turned.jpg"), jpeg},
+              std::pair{QStringLiteral("turned.heic"), factory::heicWithOrientation(source, orientation)}}) {
+            factory::writeFile(path(name), bytes);
+            const PictureRef picture = LoadPicture(path(name));
+            QCOMPARE(picture->size(), size);
+            const QRgb corner = picture->image().pixel(whereTopLeftLands);
+            QVERIFY2(qRed(corner) > 200 && qGreen(corner) < 60,
+                     qPrintable(name + QString::number(corner, 16)));
+            // The header alone gives the same upright size.
+            QCOMPARE(ReadPictureInfo(path(name)).pixels, size);
+        }
     }
 
     void hostileFilesGiveAClearError_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
-        const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
+        const QImage photo = factory::gradient(300, 200);
         QTest::newRow("empty") << "empty.jpg" << QByteArray() << "empty";
         QTest::newRow("random bytes")
-            << "random.jpg" << factory::randomBytes(5000) << "not a JPEG, GIF or bitmap";
-        QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2) << "damaged or incomplete";
+            << "random.jpg" << factory::randomBytes(5000) << "not a picture Quillon";
+        for (const char* format : {"JPEG", "PNG", "WEBP", "TIFF", "HEIC"}) {
+            const QByteArray whole = factory::encode(photo, format);
+            QTest::addRow("truncated %s", format)
+                << "cut.pic" << whole.left(whole.size() / 2) << "damaged or incomplete";
+        }
+        // A TIFF written directory first, its pixels cut off.
+        QTest::newRow("tiff without its pixels")
+            << "cut.tif" << factory::tiffClaiming(64, 64) << "damaged or incomplete";
+        QTest::newRow("png claims 70000 x 70000")
+            << "huge.png" << factory::pngClaiming(70000, 70000) << "too large";
+        QTest::newRow("webp claims 30000 x 30000")
+            << "huge.webp" << factory::webpClaiming(30000, 30000) << "too large";
+        QTest::newRow("tiff claims 70000 x 70000")
+            << "huge.tif" << factory::tiffClaiming(70000, 70000) << "too large";
+        QTest::newRow("heic claims 70000 x 70000")
+            << "huge.heic" << factory::heicClaiming(70000, 70000) << "too large";
+        QTest::newRow("heic claims 30000 x 30000")
+            << "huge.heic" << factory::heicClaiming(30000, 30000) << "too large";
         QTest::newRow("gif claims 60000 x 60000")
             << "huge.gif" << factory::gifClaiming(60000, 60000) << "too large";
         QTest::newRow("bmp claims 60000 x 60000")
             << "huge.bmp" << factory::bmpClaiming(60000, 60000) << "too large";
-        QTest::newRow("text") << "notes.bmp" << QByteArray("hello, this is not a picture\n") << "not a JPEG";
+        QTest::newRow("text") << "notes.bmp" << QByteArray("hello, this is not a picture\n")
+                              << "not a picture";
         QTest::newRow("bitmap shorter than its header says")
             << "cut.bmp" << factory::encode(factory::gradient(64, 48), "BMP").chopped(300)
             << "damaged or incomplete";

@@ -5,7 +5,10 @@
 #include <QHash>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
+#include <libheif/heif.h>
 #include <limits>
+#include <memory>
 #include <random>
 
 namespace factory {
@@ -147,10 +150,63 @@ QByteArray encodeGif(const QImage& source) {
     return gif;
 }
 
+struct HeifDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+    void operator()(heif_encoder* encoder) const { heif_encoder_release(encoder); }
+    void operator()(heif_image* image) const { heif_image_release(image); }
+    void operator()(heif_encoding_options* options) const { heif_encoding_options_free(options); }
+};
+template <typename T> using HeifPtr = std::unique_ptr<T, HeifDeleter>;
+
+heif_error appendHeif(heif_context*, const void* data, size_t size, void* userdata) {
+    static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
+    return {heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+QByteArray encodeHeic(const QImage& source, int quality, int orientation) {
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    HeifPtr<heif_context> context(heif_context_alloc());
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
+    const HeifPtr<heif_encoder> encoderOwner(encoder);
+    if (!encoder) qFatal("libheif has no HEVC encoder");
+    heif_encoder_set_lossy_quality(encoder, quality);
+    heif_image* made = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &made);
+    const HeifPtr<heif_image> image(made);
+    heif_image_add_plane(made, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(made, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    const HeifPtr<heif_encoding_options> options(heif_encoding_options_alloc());
+    options->image_orientation = heif_orientation(orientation);
+    heif_context_encode_image(context.get(), made, encoder, options.get(), nullptr);
+    QByteArray bytes;
+    heif_writer writer{1, appendHeif};
+    heif_context_write(context.get(), &writer, &bytes);
+    return bytes;
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
 } // namespace
+
+QByteArray heicWithOrientation(const QImage& image, int orientation) {
+    return encodeHeic(image, 90, orientation);
+}
 
 QByteArray encode(const QImage& image, const char* format, int quality) {
     if (qstrcmp(format, "GIF") == 0) return encodeGif(image);
+    if (qstrcmp(format, "HEIC") == 0) return encodeHeic(image, quality, 1);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -234,6 +290,51 @@ QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pi
             bitsPerPixel == 16 ? put16(at, quint16(pixel)) : put32(at, pixel);
         }
     return bmp;
+}
+
+QByteArray pngClaiming(int width, int height) {
+    // Width and height are the first fields of the IHDR chunk, which libpng checks by its CRC.
+    QByteArray png = encode(checkerboard(8, 8, 2), "PNG");
+    qToBigEndian(quint32(width), png.data() + 16);
+    qToBigEndian(quint32(height), png.data() + 20);
+    qToBigEndian(crc32(png.mid(12, 17)), png.data() + 29);
+    return png;
+}
+
+QByteArray webpClaiming(int width, int height) {
+    // An extended (VP8X) header: flags, then the canvas size less one, in 24 bits each.
+    QByteArray webp = QByteArray::fromHex("524946460000000057454250565038580a000000") + QByteArray(74, '\0');
+    qToLittleEndian(quint32(width - 1), webp.data() + 24);
+    qToLittleEndian(quint32(height - 1), webp.data() + 27);
+    qToLittleEndian(quint32(webp.size() - 8), webp.data() + 4);
+    return webp;
+}
+
+QByteArray tiffClaiming(int width, int height) {
+    // Little-endian, the directory first: 8-bit grey, uncompressed, one strip of 16 bytes.
+    QByteArray tiff = QByteArray::fromHex("49492a00080000000800"
+                                          "000104000100000000000000" // width, set below
+                                          "010104000100000000000000" // height, set below
+                                          "020103000100000008000000" // 8 bits a sample
+                                          "030103000100000001000000" // not compressed
+                                          "060103000100000001000000" // grey, black is zero
+                                          "11010400010000006e000000" // the strip at 110
+                                          "150103000100000001000000" // one sample a pixel
+                                          "170104000100000010000000" // the strip's 16 bytes
+                                          "00000000");
+    qToLittleEndian(quint32(width), tiff.data() + 18);
+    qToLittleEndian(quint32(height), tiff.data() + 30);
+    return tiff + QByteArray(16, '\x7F');
+}
+
+QByteArray heicClaiming(int width, int height) {
+    // Every image spatial extents ("ispe") box: version and flags, then width and height.
+    QByteArray heic = encodeHeic(checkerboard(64, 64, 8), 50, 1);
+    for (qsizetype at = heic.indexOf("ispe"); at >= 0; at = heic.indexOf("ispe", at + 1)) {
+        qToBigEndian(quint32(width), heic.data() + at + 8);
+        qToBigEndian(quint32(height), heic.data() + at + 12);
+    }
+    return heic;
 }
 
 QByteArray randomBytes(int count, quint32 seed) {

@@ -16,8 +16,11 @@ QImage coordinates(int width, int height);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
 
-// Encodes an image as a file format in memory ("JPEG", "GIF", "BMP", "PNG").
+// Encodes an image as a file format in memory ("JPEG", "GIF", "BMP", "PNG", "WEBP", "TIFF", "HEIC").
+// WebP at quality 100 is lossless.
 QByteArray encode(const QImage& image, const char* format, int quality = 92);
+// A HEIC whose header says it is to be shown turned by `orientation` (1 to 8, as in EXIF).
+QByteArray heicWithOrientation(const QImage& image, int orientation);
 // Inserts an EXIF APP1 segment carrying `orientation` (1 to 8) right after a JPEG's SOI marker.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 // A GIF or BMP whose header claims the given size but holds almost no pixel data.
@@ -26,6 +29,12 @@ QByteArray bmpClaiming(int width, int height);
 // A bitmap of `width` × 2 pixels all of `pixel`, 16 or 32 bits a pixel, its channels laid out by the
 // red, green, blue and alpha masks; no masks: a plain 16-bit bitmap (5 bits a channel).
 QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel, int width = 3);
+// The same for PNG, WebP, TIFF and HEIC: a valid header claiming the size, the pixel data of a
+// far smaller picture or none.
+QByteArray pngClaiming(int width, int height);
+QByteArray webpClaiming(int width, int height);
+QByteArray tiffClaiming(int width, int height);
+QByteArray heicClaiming(int width, int height);
 QByteArray randomBytes(int count, quint32 seed = 7);
 
 void writeFile(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,93 @@
+#include "platform/HeifPicture.h"
+
+#include "platform/Picture.h"
+#include "platform/PictureChecks.h"
+
+#include <libheif/heif.h>
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct HeifDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+using HeifContext = std::unique_ptr<heif_context, HeifDeleter>;
+using HeifHandle = std::unique_ptr<heif_image_handle, HeifDeleter>;
+using HeifImage = std::unique_ptr<heif_image, HeifDeleter>;
+
+[[noreturn]] void failDamaged(const QString& name, const heif_error& error) {
+    FailToOpen(
+        name,
+        QStringLiteral("it is damaged or incomplete (%1).").arg(QString::fromUtf8(error.message).trimmed()));
+}
+
+// The context reads the bytes in place: they must outlive it.
+struct PrimaryImage {
+    HeifContext context;
+    HeifHandle handle;
+};
+
+PrimaryImage openPrimary(const QByteArray& bytes, const QString& name) {
+    PrimaryImage primary{HeifContext(heif_context_alloc()), nullptr};
+    if (!primary.context) FailToOpen(name, QStringLiteral("there is not enough memory to read it."));
+    // libheif's own limit would refuse a large header as a vague security error; ours decides, with
+    // the size in the message, before anything is decoded.
+    heif_context_set_maximum_image_size_limit(primary.context.get(), std::numeric_limits<int>::max());
+    heif_error error = heif_context_read_from_memory_without_copy(primary.context.get(), bytes.constData(),
+                                                                  size_t(bytes.size()), nullptr);
+    if (error.code != heif_error_Ok) failDamaged(name, error);
+    heif_image_handle* handle = nullptr;
+    error = heif_context_get_primary_image_handle(primary.context.get(), &handle);
+    primary.handle.reset(handle);
+    if (error.code != heif_error_Ok) failDamaged(name, error);
+    return primary;
+}
+
+QSize checkedSize(const PrimaryImage& primary, const QString& name) {
+    const QSize size(heif_image_handle_get_width(primary.handle.get()),
+                     heif_image_handle_get_height(primary.handle.get()));
+    CheckClaimedSize(name, size);
+    return size;
+}
+
+} // namespace
+
+bool IsHeif(const QByteArray& bytes) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const int length = int(std::min<qsizetype>(bytes.size(), 64));
+    return length >= 12 && heif_check_filetype(data, length) != heif_filetype_no;
+}
+
+QSize ReadHeifSize(const QByteArray& bytes, const QString& name) {
+    return checkedSize(openPrimary(bytes, name), name);
+}
+
+QImage DecodeHeif(const QByteArray& bytes, const QString& name) {
+    const PrimaryImage primary = openPrimary(bytes, name);
+    const QSize size = checkedSize(primary, name);
+    heif_image* decoded = nullptr;
+    // No options: libheif's defaults apply the file's rotation and mirroring.
+    const heif_error error = heif_decode_image(primary.handle.get(), &decoded, heif_colorspace_RGB,
+                                               heif_chroma_interleaved_RGBA, nullptr);
+    const HeifImage image(decoded);
+    if (error.code != heif_error_Ok) failDamaged(name, error);
+    int stride = 0;
+    const uint8_t* pixels = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    if (!pixels || heif_image_get_width(image.get(), heif_channel_interleaved) != size.width() ||
+        heif_image_get_height(image.get(), heif_channel_interleaved) != size.height())
+        FailToOpen(name,
+                   QStringLiteral("it is damaged: its picture does not have the size its header gives."));
+    // The wrapper points into libheif's buffer; the conversion makes the copy that outlives it. An
+    // opaque picture stays opaque rather than gaining an alpha channel of 255s.
+    const QImage wrapped(pixels, size.width(), size.height(), stride, QImage::Format_RGBA8888);
+    const bool alpha = heif_image_handle_has_alpha_channel(primary.handle.get());
+    QImage converted = wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (converted.isNull())
+        FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
+                             .arg(size.width())
+                             .arg(size.height()));
+    return converted;
+}

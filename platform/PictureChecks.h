@@ -1,0 +1,10 @@
+#pragma once
+// The checks and messages every picture reader shares, so that each format fails in the same words.
+#include <QSize>
+#include <QString>
+
+// Throws QuillonError: "The file “name” could not be opened: why".
+[[noreturn]] void FailToOpen(const QString& name, const QString& why);
+// Refuses a header size that is empty or beyond MaxPicturePixels or MaxPictureSide. Call it before
+// anything of that size is allocated.
+void CheckClaimedSize(const QString& name, QSize size);
