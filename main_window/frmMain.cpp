@@ -16,9 +16,15 @@
 #include "ui_frmMain.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QLocale>
+#include <QMimeData>
+#include <QShortcut>
+#include <QUrl>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -64,6 +70,11 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     QPalette line = ui->Line1->palette();
     line.setColor(QPalette::Window, SystemColor(SystemColorInactiveBorder));
     ui->Line1->setPalette(line);
+    mStatus = new QLabel(ui->statusbar);
+    mStatus->setObjectName(QStringLiteral("lblStatus"));
+    mStatus->setAccessibleName(QStringLiteral("Saved size"));
+    ui->statusbar->addPermanentWidget(mStatus, 1);
+    setAcceptDrops(true);
     ReadViewerSettings();
     Wire();
     mSettled = CurrentSettings();
@@ -176,6 +187,7 @@ void frmMain::Wire() {
     on(ui->mnuFileSaveAs, &QAction::triggered, &frmMain::mnuFileSaveAs_Click);
     on(ui->mnuFileExit, &QAction::triggered, &frmMain::mnuFileExit_Click);
     on(ui->mnuHelp, &QAction::triggered, &frmMain::mnuHelp_Click);
+    on(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, &frmMain::mnuHelp_Click);
 }
 
 // ---- start-up, activation, exit, help
@@ -203,6 +215,32 @@ void frmMain::closeEvent(QCloseEvent* event) {
     // The help window goes with the main window, so that the program ends.
     if (mHelp) mHelp->close();
     event->accept();
+}
+
+QString frmMain::StatusText() const {
+    return mStatus->text();
+}
+
+// Pictures dropped from a file manager open as if chosen in the Open dialog; anything that is not a
+// local file is not taken.
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files.append(url.toLocalFile());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenFile(files.first());
+    if (files.size() > 1 && CDlgFile.FileName == files.first())
+        mStatus->setText(QStringLiteral("Opened the first of %1 dropped files, “%2”: Quillon works on one "
+                                        "picture at a time.")
+                             .arg(files.size())
+                             .arg(QFileInfo(files.first()).fileName()));
 }
 
 void frmMain::CMDEND_Click() {
@@ -335,7 +373,9 @@ void frmMain::cmdload_Click() {
 void frmMain::mnuFileOpen_Click() {
     const QString current = CDlgFile.FileName;
     CDlgFile.FileName = QString();
-    CDlgFile.Filter = QStringLiteral("Image Files|*.jpg;*.gif;*.bmp");
+    CDlgFile.Filter =
+        QStringLiteral("Image Files|*.jpg;*.gif;*.bmp|All Pictures|*.jpg;*.jpeg;*.jpe;*.png;*.gif;"
+                       "*.bmp;*.webp;*.tif;*.tiff;*.heic;*.heif");
     CDlgFile.DialogTitle = QStringLiteral("Open Image File");
     CDlgFile.ShowOpen(mDialogs);
     // The current file stays current until another one is open: after Cancel, Save still has it.

@@ -16,6 +16,7 @@ namespace Ui {
 class frmMain;
 }
 class Form1;
+class QLabel;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -55,9 +56,14 @@ public:
     void Form_Load();
     void Form_Activate();
 
+    // The status line below the window's controls.
+    QString StatusText() const;
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // What a command may change, so that a command that fails can leave the window as it was.
@@ -92,6 +98,7 @@ private:
     template <typename Handler> void Guarded(Handler&& handler);
 
     std::unique_ptr<Ui::frmMain> ui;
+    QLabel* mStatus = nullptr; // a permanent label: screen readers read it, messages do not replace it
     Dialogs& mDialogs;
     std::unique_ptr<Form1> mHelp;
     bool mHelpUnloaded = false;

@@ -4,9 +4,11 @@
 #include "platform/MousePointer.h"
 #include "platform/SystemColors.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 #include <limits>
 
@@ -325,4 +327,22 @@ void AAImageView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// The wheel moves the bars as their arrows do (Shift: the horizontal one), so that the picture's real
+// position follows the bar exactly as it does for a click or a key.
+void AAImageView::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || (delta.y() == 0 && delta.x() != 0);
+    ScrollBar* bar = sideways ? mHscPicture : mVscPicture;
+    const int notches = (sideways && delta.y() == 0 ? delta.x() : delta.y()) / 120;
+    if (!bar->isEnabled() || notches == 0) {
+        event->ignore();
+        return;
+    }
+    const auto action =
+        notches < 0 ? QAbstractSlider::SliderSingleStepAdd : QAbstractSlider::SliderSingleStepSub;
+    for (int step = 0; step < std::abs(notches) * QApplication::wheelScrollLines(); ++step)
+        bar->triggerAction(action);
+    event->accept();
 }

@@ -75,6 +75,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // How a bar's units map to pixels. One unit is one pixel unless the scroll range is beyond what

@@ -322,8 +322,13 @@ private slots:
         QCOMPARE(f.window->HelpWindow(), help); // the same window, where it was left
         QCOMPARE(help->pos(), where);
         help->close(); // the close box unloads it
-        f.action("mnuHelp")->trigger();
+        f.window->show();
+        QApplication::setActiveWindow(f.window.get());
+        QTest::keyClick(f.window.get(), Qt::Key_F1);
         QVERIFY(f.window->HelpWindow() != nullptr && f.window->HelpWindow()->isVisible());
+        QApplication::setActiveWindow(f.window->HelpWindow());
+        QTest::keyClick(f.window->HelpWindow(), Qt::Key_Escape);
+        QVERIFY(!f.window->HelpWindow()->isVisible());
     }
 
     void helpTexts() {

@@ -3,7 +3,10 @@
 #include "main_window/modGlobal.h"
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,22 +28,39 @@ class TestOpenClose : public QObject {
         }).detach();
     }
 private slots:
-    void opensEachFormat_data() {
+    // Drops files on the window as a file manager does.
+    static void drop(MainWindowFixture& f, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(f.window.get())->event(&event); // as the platform's drag manager delivers it
+    }
+
+    void opensEachFormatEveryWay_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QImage>("image");
         QTest::addColumn<QByteArray>("format");
-        QTest::newRow("jpeg") << "photo.jpg" << factory::gradient(640, 480) << QByteArray("JPEG");
+        QTest::addColumn<QString>("how");
+        const QImage photo = factory::gradient(640, 480);
+        QTest::newRow("jpeg") << "photo.jpg" << photo << QByteArray("JPEG") << "dialog";
         QTest::newRow("gif with transparency")
-            << "clip.gif" << factory::withTransparency(640, 480) << QByteArray("GIF");
-        QTest::newRow("24-bit bitmap") << "scan.bmp" << factory::gradient(640, 480) << QByteArray("BMP");
+            << "clip.gif" << factory::withTransparency(640, 480) << QByteArray("GIF") << "dialog";
+        QTest::newRow("24-bit bitmap") << "scan.bmp" << photo << QByteArray("BMP") << "dialog";
+        QTest::newRow("png, dropped") << "shot.png" << photo << QByteArray("PNG") << "drop";
+        QTest::newRow("webp, an argument") << "web.webp" << photo << QByteArray("WEBP") << "argument";
+        QTest::newRow("tiff") << "scan.TIF" << photo << QByteArray("TIFF") << "dialog";
+        QTest::newRow("heic, dropped") << "IMG_0042.HEIC" << photo << QByteArray("HEIC") << "drop";
     }
-    void opensEachFormat() {
+    void opensEachFormatEveryWay() {
         QFETCH(QString, name);
         QFETCH(QImage, image);
         QFETCH(QByteArray, format);
+        QFETCH(QString, how);
         MainWindowFixture f;
         const QString path = f.writePicture(name, image, format.constData());
-        f.open(path);
+        if (how == "dialog") f.open(path);
+        if (how == "drop") drop(f, {QUrl::fromLocalFile(path)});
+        if (how == "argument") f.window->OpenFile(path);
         QVERIFY(f.dialogs.messages.empty());
         QCOMPARE(f.window->CDlgFile.FileName, path);
         QCOMPARE(f.original()->Picture()->size(), QSize(640, 480));
@@ -48,10 +68,24 @@ private slots:
         QCOMPARE(f.Label1()->text(), FormatFileSize(double(QFileInfo(path).size())));
         QCOMPARE(f.txtwidth()->text(), QStringLiteral("640"));
         QCOMPARE(f.txtheight()->text(), QStringLiteral("480"));
+        if (how != "dialog") return;
         const OpenDialogRequest& request = f.dialogs.openRequests.at(0);
         QCOMPARE(request.title, QStringLiteral("Open Image File"));
-        QCOMPARE(request.filter, QStringLiteral("Image Files (*.jpg *.gif *.bmp)"));
-        QCOMPARE(f.window->CDlgFile.Filter, QStringLiteral("Image Files|*.jpg;*.gif;*.bmp"));
+        QVERIFY2(
+            request.filter.startsWith("Image Files (*.jpg *.gif *.bmp);;All Pictures (*.jpg *.jpeg *.jpe "),
+            qPrintable(request.filter));
+    }
+
+    void aDropOpensTheFirstLocalFileOnly() {
+        MainWindowFixture f;
+        const QString first = f.writePicture("a.jpg", factory::gradient(64, 48));
+        drop(f, {QUrl(QStringLiteral("https://example.org/b.jpg"))});
+        QVERIFY(f.window->CDlgFile.FileName.isEmpty());
+        drop(f, {QUrl::fromLocalFile(first),
+                 QUrl::fromLocalFile(f.writePicture("b.jpg", factory::gradient(8, 8)))});
+        QCOMPARE(f.window->CDlgFile.FileName, first);
+        QVERIFY2(f.window->StatusText().contains("first of 2"), qPrintable(f.window->StatusText()));
+        QVERIFY(f.dialogs.messages.empty());
     }
 
     void openAndLoadPictureAreOneHandler() {

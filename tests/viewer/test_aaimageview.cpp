@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <memory>
 
 namespace {
@@ -406,6 +407,30 @@ private slots:
         moved->triggerAction(QAbstractSlider::SliderAction(action));
 
         QCOMPARE(moved->Value(), value);
+        QCOMPARE(at(*view), horizontal ? QPointF(value, centred.y()) : QPointF(centred.x(), value));
+    }
+
+    void wheel_data() {
+        QTest::addColumn<QPoint>("angle");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("horizontal");
+        QTest::addColumn<int>("value");
+        // A notch is three arrow steps: 1 each down, 10 each across.
+        QTest::newRow("down") << QPoint(0, -120) << false << false << -129;
+        QTest::newRow("up") << QPoint(0, 120) << false << false << -123;
+        QTest::newRow("shift, down is right") << QPoint(0, -120) << true << true << -210;
+        QTest::newRow("sideways wheel") << QPoint(-240, 0) << false << true << -240;
+    }
+    void wheel() {
+        QFETCH(QPoint, angle);
+        QFETCH(bool, shift);
+        QFETCH(bool, horizontal);
+        QFETCH(int, value);
+        const auto view = shownViewer(300, 250, plain(640, 480));
+        QWheelEvent event(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), {}, angle, Qt::NoButton,
+                          shift ? Qt::ShiftModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.get(), &event);
+        QCOMPARE((horizontal ? view->hscPicture() : view->vscPicture())->Value(), value);
         QCOMPARE(at(*view), horizontal ? QPointF(value, centred.y()) : QPointF(centred.x(), value));
     }
 
