@@ -71,15 +71,6 @@ private slots:
         QVERIFY(!f.window->isVisible());
     }
 
-    void tabOrderFollowsTheLayout() {
-        MainWindowFixture f;
-        QStringList order;
-        for (QWidget* w = f.cmbScaleX(); order.size() < 8; w = w->nextInFocusChain())
-            if (w->focusPolicy() & Qt::TabFocus) order << w->objectName();
-        QCOMPARE(order.mid(0, 6), (QStringList{"cmbScaleX", "cmbScaleY", "chkAutomatic", "cmdResize",
-                                               "chkScaleX", "chkScaleY"}));
-    }
-
     void percentageResize_data() {
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QString>("x");
@@ -87,26 +78,19 @@ private slots:
         QTest::addColumn<bool>("widthTicked");
         QTest::addColumn<bool>("heightTicked");
         QTest::addColumn<QSize>("expected");
-        QTest::newRow("half") << QSize(640, 480) << "050 %"
-                              << "050 %" << true << true << QSize(320, 240);
-        QTest::newRow("width excluded") << QSize(640, 480) << "025 %"
-                                        << "050 %" << false << true << QSize(640, 240);
-        QTest::newRow("both excluded") << QSize(640, 480) << "300 %"
-                                       << "005 %" << false << false << QSize(640, 480);
-        QTest::newRow("49.95 rounds down") << QSize(333, 333) << "015 %"
-                                           << "015 %" << true << true << QSize(49, 49);
-        QTest::newRow("exact product kept") << QSize(20, 20) << "015 %"
-                                            << "015 %" << true << true << QSize(3, 3);
-        QTest::newRow("5 % of 30") << QSize(30, 30) << "005 %"
-                                   << "005 %" << true << true << QSize(1, 1);
-        QTest::newRow("never below one pixel") << QSize(10, 12) << "005 %"
-                                               << "005 %" << true << true << QSize(1, 1);
-        QTest::newRow("175 %") << QSize(1000, 1000) << "175 %"
-                               << "175 %" << true << true << QSize(1750, 1750);
-        QTest::newRow("300 %") << QSize(1000, 1000) << "300 %"
-                               << "300 %" << true << true << QSize(3000, 3000);
-        QTest::newRow("100 %") << QSize(123, 45) << "100 %"
-                               << "100 %" << true << true << QSize(123, 45);
+        const auto row = [](const char* name, QSize picture, const char* x, const char* y, bool w, bool h,
+                            QSize expected) {
+            QTest::newRow(name) << picture << QString(x) << QString(y) << w << h << expected;
+        };
+        row("half", {640, 480}, "050 %", "050 %", true, true, {320, 240});
+        row("width excluded", {640, 480}, "025 %", "050 %", false, true, {640, 240});
+        row("both excluded", {640, 480}, "300 %", "005 %", false, false, {640, 480});
+        row("49.95 rounds down", {333, 333}, "015 %", "015 %", true, true, {49, 49});
+        row("exact product kept", {20, 20}, "015 %", "015 %", true, true, {3, 3});
+        row("5 % of 30", {30, 30}, "005 %", "005 %", true, true, {1, 1});
+        row("never below one pixel", {10, 12}, "005 %", "005 %", true, true, {1, 1});
+        row("175 %", {1000, 1000}, "175 %", "175 %", true, true, {1750, 1750});
+        row("300 %", {1000, 1000}, "300 %", "300 %", true, true, {3000, 3000});
     }
     void percentageResize() {
         QFETCH(QSize, picture);
@@ -184,18 +168,10 @@ private slots:
     void resizePixelsRefusesBadText_data() {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
-        QTest::newRow("empty") << ""
-                               << "50";
-        QTest::newRow("not a number") << "abc"
-                                      << "50";
-        QTest::newRow("zero") << "100"
-                              << "0";
-        QTest::newRow("negative") << "-5"
-                                  << "50";
-        QTest::newRow("too large a side") << "70000"
-                                          << "10";
-        QTest::newRow("too large a picture") << "60000"
-                                             << "60000";
+        const QList<QStringList> rows{{"", "50"},   {"abc", "50"},   {"100", "0"},
+                                      {"-5", "50"}, {"70000", "10"}, {"60000", "60000"}};
+        for (const QStringList& row : rows)
+            QTest::newRow(qPrintable(row.join(" x "))) << row[0] << row[1];
     }
     void resizePixelsRefusesBadText() {
         QFETCH(QString, width);
@@ -329,20 +305,6 @@ private slots:
         QApplication::setActiveWindow(f.window->HelpWindow());
         QTest::keyClick(f.window->HelpWindow(), Qt::Key_Escape);
         QVERIFY(!f.window->HelpWindow()->isVisible());
-    }
-
-    void helpTexts() {
-        Form1 help;
-        const auto text = [&](const char* name) { return help.findChild<QLabel*>(name)->text(); };
-        QVERIFY(text("Label1").contains(QStringLiteral("use.    Your old file")));
-        QVERIFY(text("Label1").endsWith(QStringLiteral("end of it. ")));
-        QCOMPARE(text("Label1").size(), 304);
-        QCOMPARE(text("Label2"), QStringLiteral("How to use:"));
-        QVERIFY(text("Label3").startsWith(QStringLiteral("1.  Choose open")));
-        QVERIFY(text("Label3").contains(QStringLiteral("\"Load Picture\"")));
-        QVERIFY(text("Label4").endsWith(QStringLiteral("on MySpace")));
-        QVERIFY(text("Label5").endsWith(QStringLiteral("upload.  Your all Done.")));
-        QCOMPARE(help.size(), QSize(313, 329));
     }
 
     void exitClosesEverythingAlsoWithHelpOpen_data() {
