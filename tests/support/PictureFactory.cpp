@@ -45,6 +45,19 @@ QImage coordinates(int width, int height) {
     return image;
 }
 
+QImage zonePlate(int size, double k) {
+    QImage image(size, size, QImage::Format_RGB32);
+    for (int y = 0; y < size; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size; ++x) {
+            const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
+            const int v = int(std::lround(127.5 + 127.5 * std::cos(k * (dx * dx + dy * dy))));
+            line[x] = qRgb(v, v, v);
+        }
+    }
+    return image;
+}
+
 QImage withTransparency(int width, int height) {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(Qt::transparent);

@@ -13,6 +13,10 @@ QImage gradient(int width, int height, quint32 seed = 1);
 QImage checkerboard(int width, int height, int cell, QRgb a = qRgb(0, 0, 0), QRgb b = qRgb(255, 255, 255));
 // A distinct colour for every pixel: column in red/green, row in blue/green. Makes position errors visible.
 QImage coordinates(int width, int height);
+// A grey zone plate: 127.5 + 127.5 cos(k r²), r measured in pixels from the centre, each pixel sampled at
+// its centre. Its local frequency, k r / π cycles a pixel, grows outwards: detail too fine for a smaller
+// grid shows as rings where there should be flat grey.
+QImage zonePlate(int size, double k);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
 
