@@ -245,6 +245,19 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
+QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks) {
+    QByteArray segments;
+    const qsizetype piece = (icc.size() + chunks - 1) / chunks;
+    for (int i = 0; i < chunks; ++i) {
+        const QByteArray body =
+            QByteArray("ICC_PROFILE\x00", 12) + char(i + 1) + char(chunks) + icc.mid(i * piece, piece);
+        const QByteArray segment =
+            QByteArray("\xFF\xE2", 2) + char((body.size() + 2) >> 8) + char((body.size() + 2) & 0xFF) + body;
+        segments.prepend(segment);
+    }
+    return jpeg.left(2) + segments + jpeg.mid(2);
+}
+
 QByteArray gifClaiming(int width, int height) {
     QByteArray gif("GIF89a", 6);
     gif += char(width & 0xFF);

@@ -27,6 +27,9 @@ QByteArray encode(const QImage& image, const char* format, int quality = 92);
 QByteArray heicWithOrientation(const QImage& image, int orientation);
 // Inserts an EXIF APP1 segment carrying `orientation` (1 to 8) right after a JPEG's SOI marker.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
+// Inserts an ICC profile as APP2 segments right after a JPEG's SOI marker, cut into `chunks` pieces
+// written last piece first (readers must follow the sequence numbers).
+QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
 // A GIF or BMP whose header claims the given size but holds almost no pixel data.
 QByteArray gifClaiming(int width, int height);
 QByteArray bmpClaiming(int width, int height);
