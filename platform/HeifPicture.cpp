@@ -1,5 +1,6 @@
 #include "platform/HeifPicture.h"
 
+#include "platform/ColourProfile.h"
 #include "platform/Picture.h"
 #include "platform/PictureChecks.h"
 
@@ -46,6 +47,31 @@ PrimaryImage openPrimary(const QByteArray& bytes, const QString& name) {
     return primary;
 }
 
+// The picture's own ICC profile, or one made from the primaries its colour description names; empty
+// for sRGB's primaries and for none at all.
+QByteArray colourProfile(const heif_image_handle* handle) {
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
+        QByteArray icc(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), Qt::Uninitialized);
+        if (icc.isEmpty() ||
+            heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
+            return {};
+        return icc;
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (type != heif_color_profile_type_nclx ||
+        heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        return {};
+    const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owner(
+        nclx, &heif_nclx_color_profile_free);
+    if (nclx->color_primaries == heif_color_primaries_ITU_R_BT_709_5 ||
+        nclx->color_primaries == heif_color_primaries_unspecified)
+        return {};
+    return RgbProfileFromPrimaries({nclx->color_primary_red_x, nclx->color_primary_red_y},
+                                   {nclx->color_primary_green_x, nclx->color_primary_green_y},
+                                   {nclx->color_primary_blue_x, nclx->color_primary_blue_y});
+}
+
 QSize checkedSize(const PrimaryImage& primary, const QString& name) {
     const QSize size(heif_image_handle_get_width(primary.handle.get()),
                      heif_image_handle_get_height(primary.handle.get()));
@@ -89,5 +115,5 @@ QImage DecodeHeif(const QByteArray& bytes, const QString& name) {
         FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
                              .arg(size.width())
                              .arg(size.height()));
-    return converted;
+    return ConvertToSrgb(std::move(converted), colourProfile(primary.handle.get()));
 }

@@ -1,6 +1,7 @@
 #include "platform/Picture.h"
 
 #include "platform/BitmapFile.h"
+#include "platform/ColourProfile.h"
 #include "platform/Error.h"
 #include "platform/Gdi.h"
 #include "platform/HeifPicture.h"
@@ -9,6 +10,7 @@
 #include "platform/Units.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -150,14 +152,21 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     const Header header = readHeader(name, &buffer);
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     QImage image;
-    if (header.format == "jpeg" || header.format == "jpg")
+    QByteArray profile;
+    if (header.format == "jpeg" || header.format == "jpg") {
         image = decodeJpeg(name, data, bytes.size(), header.rawSize);
+        profile = JpegIccProfile(bytes);
+    }
     if (header.format == "bmp") image = decodeBitmap(name, bytes);
     if (image.isNull()) {
         QImageReader reader(&buffer, header.format);
         if (!reader.read(&image) || image.isNull())
             FailToOpen(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));
+        profile = image.colorSpace().iccProfile();
     }
+    // Saved JPEGs carry no profile: browsers take an untagged JPEG as sRGB, and a profile costs bytes on
+    // a size-limited upload. So the colours become sRGB here, and look the same once saved.
+    image = ConvertToSrgb(std::move(image), profile);
     return normalised(turnedUpright(std::move(image), header.turn));
 }
 
@@ -188,8 +197,9 @@ QByteArray fileBytes(const QString& name) {
     if (!S_ISREG(status.st_mode)) FailToOpen(name, QStringLiteral("it is not a picture file."));
     const Descriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     if (file.fd < 0)
-        FailToOpen(name,
-             QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        FailToOpen(
+            name,
+            QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
     // Checked again on what was opened: the name may have been given to something else meanwhile.
     if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
         FailToOpen(name, QStringLiteral("it is not a picture file."));
@@ -202,10 +212,12 @@ QByteArray fileBytes(const QString& name) {
         const ssize_t got = ::read(file.fd, bytes.data() + done, size_t(bytes.size() - done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0)
-            FailToOpen(name,
-                 QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            FailToOpen(
+                name,
+                QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (got == 0)
-            FailToOpen(name, QStringLiteral("it became shorter while it was read. Try again once it is complete."));
+            FailToOpen(name,
+                       QStringLiteral("it became shorter while it was read. Try again once it is complete."));
         done += got;
     }
     return bytes;

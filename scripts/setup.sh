@@ -10,6 +10,8 @@ packages=(
   # PNG is built into Qt; WebP and TIFF come as Qt plugins, HEIC through libheif, whose Debian 12
   # build has its HEVC decoder (libde265) and encoder (x265) built in, with no plugin packages
   qt6-image-formats-plugins libheif-dev
+  # colour profiles: pictures are turned into sRGB before they are resized and saved
+  liblcms2-dev
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace

@@ -45,6 +45,19 @@ QImage coordinates(int width, int height) {
     return image;
 }
 
+QImage zonePlate(int size, double k) {
+    QImage image(size, size, QImage::Format_RGB32);
+    for (int y = 0; y < size; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size; ++x) {
+            const double dx = x + 0.5 - size / 2.0, dy = y + 0.5 - size / 2.0;
+            const int v = int(std::lround(127.5 + 127.5 * std::cos(k * (dx * dx + dy * dy))));
+            line[x] = qRgb(v, v, v);
+        }
+    }
+    return image;
+}
+
 QImage withTransparency(int width, int height) {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -230,6 +243,19 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
     segment += char(length & 0xFF);
     segment += app1;
     return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks) {
+    QByteArray segments;
+    const qsizetype piece = (icc.size() + chunks - 1) / chunks;
+    for (int i = 0; i < chunks; ++i) {
+        const QByteArray body =
+            QByteArray("ICC_PROFILE\x00", 12) + char(i + 1) + char(chunks) + icc.mid(i * piece, piece);
+        const QByteArray segment =
+            QByteArray("\xFF\xE2", 2) + char((body.size() + 2) >> 8) + char((body.size() + 2) & 0xFF) + body;
+        segments.prepend(segment);
+    }
+    return jpeg.left(2) + segments + jpeg.mid(2);
 }
 
 QByteArray gifClaiming(int width, int height) {

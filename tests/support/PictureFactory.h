@@ -13,6 +13,10 @@ QImage gradient(int width, int height, quint32 seed = 1);
 QImage checkerboard(int width, int height, int cell, QRgb a = qRgb(0, 0, 0), QRgb b = qRgb(255, 255, 255));
 // A distinct colour for every pixel: column in red/green, row in blue/green. Makes position errors visible.
 QImage coordinates(int width, int height);
+// A grey zone plate: 127.5 + 127.5 cos(k r²), r measured in pixels from the centre, each pixel sampled at
+// its centre. Its local frequency, k r / π cycles a pixel, grows outwards: detail too fine for a smaller
+// grid shows as rings where there should be flat grey.
+QImage zonePlate(int size, double k);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
 
@@ -23,6 +27,9 @@ QByteArray encode(const QImage& image, const char* format, int quality = 92);
 QByteArray heicWithOrientation(const QImage& image, int orientation);
 // Inserts an EXIF APP1 segment carrying `orientation` (1 to 8) right after a JPEG's SOI marker.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
+// Inserts an ICC profile as APP2 segments right after a JPEG's SOI marker, cut into `chunks` pieces
+// written last piece first (readers must follow the sequence numbers).
+QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
 // A GIF or BMP whose header claims the given size but holds almost no pixel data.
 QByteArray gifClaiming(int width, int height);
 QByteArray bmpClaiming(int width, int height);

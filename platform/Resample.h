@@ -1,0 +1,19 @@
+#pragma once
+// Smooth resizing, beside the nearest-neighbour stretch: a Lanczos-3 filter, widened by the shrink
+// factor when shrinking so that detail finer than the new pixel grid is averaged away rather than
+// turned into moiré, and interpolating without blocks when enlarging.
+#include "platform/Picture.h"
+
+#include <QImage>
+#include <QSize>
+
+// The whole of `source` resampled to `size`. A 32-bit RGB source gives a 32-bit RGB result; one with
+// transparency (premultiplied ARGB, as Picture keeps it) gives premultiplied ARGB, filtered so that
+// transparent pixels lend no colour to their neighbours. Other formats are converted first.
+// Throws QuillonError when the size is empty, beyond MaxPictureSide or MaxPicturePixels, or when
+// there is not enough memory; `source` is never changed.
+QImage ResampleSmooth(const QImage& source, QSize size);
+
+// The picture resampled smoothly to `size`: a new picture, or `original` itself at its own size.
+// Null for a null picture. Throws as ResampleSmooth does.
+PictureRef SmoothResizedPicture(const PictureRef& original, QSize size);
