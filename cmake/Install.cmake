@@ -1,5 +1,5 @@
 # Installation (cmake --install) and the Debian package (cpack -G DEB).
-# Only the program and its desktop integration are installed: the libraries are static and linked
+# Only the program, its manual page and its desktop integration are installed: the libraries are static and linked
 # into it, and the tests and benchmarks stay in the build tree.
 include(GNUInstallDirs)
 
@@ -14,6 +14,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/${QUILLON_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/${QUILLON_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/quillon.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # resources/make-icons.sh draws every size from one picture; the theme wants them under the app id.
 foreach(size 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/quillon-${size}.png

@@ -1,50 +1,91 @@
 #include "encoding/mIntelJPEGLibrary.h"
 
 #include "platform/CheckedMath.h"
+#include "platform/Error.h"
 #include "platform/Ijl.h"
-
-#include <QByteArray>
-#include <memory>
 
 namespace {
 
-// Releases what the library holds for the record when the writer is done with it, however it leaves.
-struct IjlRelease {
-    void operator()(ijl::JPEG_CORE_PROPERTIES* jcprops) const { ijl::ijlFree(jcprops); }
+// One initialised record, released when the writer is done with it, however it leaves.
+struct IjlRecord {
+    ijl::JPEG_CORE_PROPERTIES props{};
+    const std::int32_t initCode = ijl::ijlInit(&props);
+
+    IjlRecord() = default;
+    IjlRecord(const IjlRecord&) = delete;
+    IjlRecord& operator=(const IjlRecord&) = delete;
+    ~IjlRecord() {
+        if (initCode == ijl::IJL_OK) ijl::ijlFree(&props);
+    }
 };
+
+// What the file and the in-memory JPEG share: the pixels as they lie in the wrapper, and the quality.
+void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper, std::int32_t quality) {
+    props.DIBWidth = wrapper.Width();
+    props.DIBHeight = checked::sub(0, wrapper.Height()); // negative: the rows lie bottom-up
+    props.DIBBytes = wrapper.DIBSectionBitsPtr();
+    props.DIBPadBytes = checked::sub(wrapper.BytesPerScanLine(), checked::mul(wrapper.Width(), 3));
+    props.JPGWidth = wrapper.Width();
+    props.JPGHeight = wrapper.Height();
+    props.jquality = quality;
+}
 
 } // namespace
 
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality) {
-    ijl::JPEG_CORE_PROPERTIES tJPEGProps{};
-    QByteArray bFileName; // outlives the release of the record, which points into it
-    bool result = false;
+    // File names pass as UTF-8, unchanged, with one terminating zero byte. Declared first: the record,
+    // released after it, points into it.
+    QByteArray bFileName = fileName.toUtf8();
+    bFileName.append('\0');
 
-    const std::int32_t lInit = ijl::ijlInit(&tJPEGProps);
-    if (lInit != ijl::IJL_OK) {
-        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") + QString::number(lInit),
+    IjlRecord record;
+    if (record.initCode != ijl::IJL_OK) {
+        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") +
+                           QString::number(record.initCode),
                        vbExclamation, ApplicationTitle);
         return false;
     }
-    const std::unique_ptr<ijl::JPEG_CORE_PROPERTIES, IjlRelease> release(&tJPEGProps);
+    describePixels(record.props, wrapper, quality);
+    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
 
-    tJPEGProps.DIBWidth = wrapper.Width();
-    tJPEGProps.DIBHeight = checked::sub(0, wrapper.Height()); // negative: the rows lie bottom-up
-    tJPEGProps.DIBBytes = wrapper.DIBSectionBitsPtr();
-    tJPEGProps.DIBPadBytes = checked::sub(wrapper.BytesPerScanLine(), checked::mul(wrapper.Width(), 3));
+    if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) return true;
+    dialogs.MsgBox(QStringLiteral("Failed to save to JPG"), vbExclamation, ApplicationTitle);
+    return false; // the record is released here, after the message
+}
 
-    // File names pass as UTF-8, unchanged, with one terminating zero byte.
-    bFileName = fileName.toUtf8();
-    bFileName.append('\0');
-    tJPEGProps.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
+QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality) {
+    const QSize size = picture ? picture->size() : QSize();
+    const QString tooBig =
+        QStringLiteral("There is not enough memory to make the JPEG of a picture of %1 × %2 pixels.")
+            .arg(size.width())
+            .arg(size.height());
+    if (size.isEmpty()) throw QuillonError(QStringLiteral("There is no picture to make a JPEG of."));
+    cDIBSection wrapper;
+    wrapper.CreateFromPicture(picture);
+    if (wrapper.DIBSectionBitsPtr() == 0) throw QuillonError(tooBig);
 
-    tJPEGProps.JPGWidth = wrapper.Width();
-    tJPEGProps.JPGHeight = wrapper.Height();
-    tJPEGProps.jquality = quality;
+    IjlRecord record;
+    if (record.initCode != ijl::IJL_OK)
+        throw QuillonError(
+            QStringLiteral("The JPEG encoder could not be started (%1).").arg(record.initCode));
+    describePixels(record.props, wrapper, quality);
 
-    if (ijl::ijlWrite(&tJPEGProps, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK)
-        result = true;
-    else
-        dialogs.MsgBox(QStringLiteral("Failed to save to JPG"), vbExclamation, ApplicationTitle);
-    return result; // the record is released here, after the message
+    // Room for the worst case: the encoder then writes straight into the array.
+    const std::int64_t bound =
+        ijl::JpegBufferBound(wrapper.Width(), wrapper.Height(), record.props.JPGSubsampling);
+    if (bound <= 0) throw QuillonError(tooBig);
+    QByteArray bytes;
+    try {
+        bytes = QByteArray(qsizetype(bound), Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        throw QuillonError(tooBig);
+    }
+    record.props.JPGBytes = reinterpret_cast<std::uintptr_t>(bytes.data());
+    record.props.JPGSizeBytes = std::int32_t(bound);
+    const std::int32_t rc = ijl::ijlWrite(&record.props, ijl::IJL_JBUFF_WRITEWHOLEIMAGE);
+    if (rc != ijl::IJL_OK)
+        throw QuillonError(QStringLiteral("The picture could not be made into a JPEG (%1).").arg(rc));
+    bytes.truncate(record.props.JPGSizeBytes);
+    bytes.squeeze();
+    return bytes;
 }

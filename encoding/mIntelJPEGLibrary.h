@@ -2,7 +2,9 @@
 // The JPEG writer.
 #include "encoding/cDIBSection.h"
 #include "platform/Dialogs.h"
+#include "platform/Picture.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -10,3 +12,8 @@
 // `quality` (0 to 100). True when the file was written. Each failure has already been shown to the
 // user in a warning box when it returns false; the wrapper itself is not checked.
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality);
+
+// The bytes SaveJPEG would write for `picture` made into a wrapper as the save command makes it:
+// the same record, the same library call, so the figure and the file never differ. Safe to call from
+// any thread. Throws QuillonError when the picture is empty or there is not enough memory.
+QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality);

@@ -92,8 +92,7 @@ public:
             data += done;
             size -= std::size_t(done);
         }
-        // On the disk before it takes the target's name: a crash soon after the rename must not leave
-        // an empty file where the old one was.
+        // On disk before the rename, so that a crash leaves the old file or the new one, never an empty one.
         const bool ok = ::fchmod(mFd, mode) == 0 && ::fsync(mFd) == 0;
         const int fd = mFd;
         mFd = -1;
@@ -129,7 +128,70 @@ std::int32_t replaceFile(const std::string& target, const unsigned char* data, s
     if (!file.isOpen()) return IJL_INVALID_FILENAME;
     if (!file.write(data, size, permissionsFor(isFile ? &existing : nullptr))) return IJL_ERR_FILECLOSE;
     if (!file.renameTo(target)) return IJL_INVALID_FILENAME;
-    syncFolder(folder); // the new name itself reaches the disk
+    syncFolder(folder); // the rename itself; the file is complete whether or not this succeeds
+    return IJL_OK;
+}
+
+std::int64_t rowsOf(const JPEG_CORE_PROPERTIES& r) {
+    return r.DIBHeight < 0 ? -std::int64_t{r.DIBHeight} : r.DIBHeight;
+}
+std::int64_t pitchOf(const JPEG_CORE_PROPERTIES& r) {
+    return std::int64_t{r.DIBWidth} * 3 + r.DIBPadBytes;
+}
+
+std::int32_t checkRecord(const JPEG_CORE_PROPERTIES& r) {
+    if (r.DIBChannels != 3 || r.DIBColor != IJL_BGR) return IJL_UNSUPPORTED_BYTES_PER_PIXEL;
+    if (r.JPGChannels != 3 || r.JPGColor != IJL_YCBCR || turboSubsampling(r.JPGSubsampling) < 0)
+        return IJL_UNSUPPORTED_SUBSAMPLING;
+    const std::int64_t rows = rowsOf(r);
+    if (r.DIBBytes == 0 || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
+        pitchOf(r) > std::numeric_limits<int>::max() || rows > std::numeric_limits<int>::max() ||
+        r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100)
+        return IJL_INVALID_JPEG_PROPERTIES;
+    return IJL_OK;
+}
+
+// The encoder's output: in `buffer` when it owns it, else in memory someone else owns.
+struct Compressed {
+    JpegBuffer buffer;
+    unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
+
+// Compresses the record's pixels into `out`. With `target` (at least JpegBufferBound bytes) the
+// encoder writes there; otherwise into a buffer of its own, sized for the worst case up front so
+// that it never grows (and copies) its output.
+std::int32_t compress(const JPEG_CORE_PROPERTIES& r, Compressed& out, unsigned char* target = nullptr) {
+    const int subsampling = turboSubsampling(r.JPGSubsampling);
+    const int rows = int(rowsOf(r));
+    const std::int64_t bound = JpegBufferBound(r.DIBWidth, rows, r.JPGSubsampling);
+    if (!target && bound > 0) out.buffer.reset(tjAlloc(int(bound)));
+    unsigned char* jpeg = target ? target : out.buffer.get();
+    unsigned long size = jpeg ? static_cast<unsigned long>(bound) : 0;
+    // The rows are read where they lie: the pitch steps over the padding, the flag reads them upwards.
+    // TurboJPEG would pick the fast DCT by default; the accurate integer one is what cjpeg and
+    // libjpeg use unless told otherwise, so the same pixels give the same file.
+    const int flags =
+        (r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | TJFLAG_ACCURATEDCT | (target ? TJFLAG_NOREALLOC : 0);
+    const int rc =
+        tjCompress2(r.session->compressor, reinterpret_cast<const unsigned char*>(r.DIBBytes), r.DIBWidth,
+                    int(pitchOf(r)), rows, TJPF_BGR, &jpeg, &size, subsampling, r.jquality, flags);
+    if (!target && jpeg != out.buffer.get()) out.buffer.reset(jpeg); // the encoder grew the buffer
+    if (rc != 0) return IJL_EXCEPTION_DETECTED;
+    out.data = jpeg;
+    out.size = size;
+    return IJL_OK;
+}
+
+std::int32_t writeToBuffer(JPEG_CORE_PROPERTIES& r) {
+    auto* target = reinterpret_cast<unsigned char*>(r.JPGBytes);
+    const std::int64_t bound = JpegBufferBound(r.DIBWidth, std::int32_t(rowsOf(r)), r.JPGSubsampling);
+    const bool inPlace = bound > 0 && r.JPGSizeBytes >= bound;
+    Compressed jpeg;
+    if (const std::int32_t rc = compress(r, jpeg, inPlace ? target : nullptr); rc != IJL_OK) return rc;
+    if (jpeg.size > std::size_t(r.JPGSizeBytes)) return IJL_BUFFER_TOO_SMALL;
+    if (!inPlace) std::memcpy(target, jpeg.data, jpeg.size);
+    r.JPGSizeBytes = std::int32_t(jpeg.size);
     return IJL_OK;
 }
 
@@ -178,38 +240,27 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
         }
     }
     if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
-    if (iotype != IJL_JFILE_WRITEWHOLEIMAGE) return IJL_UNSUPPORTED_IO;
-    const JPEG_CORE_PROPERTIES& r = *jcprops;
-    if (r.DIBChannels != 3 || r.DIBColor != IJL_BGR) return IJL_UNSUPPORTED_BYTES_PER_PIXEL;
-    const int subsampling = turboSubsampling(r.JPGSubsampling);
-    if (r.JPGChannels != 3 || r.JPGColor != IJL_YCBCR || subsampling < 0) return IJL_UNSUPPORTED_SUBSAMPLING;
-
-    const std::int64_t rows = r.DIBHeight < 0 ? -std::int64_t{r.DIBHeight} : r.DIBHeight;
-    const std::int64_t pitch = std::int64_t{r.DIBWidth} * 3 + r.DIBPadBytes;
-    if (r.DIBBytes == 0 || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
-        pitch > std::numeric_limits<int>::max() || rows > std::numeric_limits<int>::max() ||
-        r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100)
-        return IJL_INVALID_JPEG_PROPERTIES;
+    if (iotype != IJL_JFILE_WRITEWHOLEIMAGE && iotype != IJL_JBUFF_WRITEWHOLEIMAGE) return IJL_UNSUPPORTED_IO;
+    JPEG_CORE_PROPERTIES& r = *jcprops;
+    if (const std::int32_t rc = checkRecord(r); rc != IJL_OK) return rc;
+    if (iotype == IJL_JBUFF_WRITEWHOLEIMAGE) {
+        if (r.JPGBytes == 0 || r.JPGSizeBytes <= 0) return IJL_INVALID_JPEG_PROPERTIES;
+        return writeToBuffer(r);
+    }
     const char* name = reinterpret_cast<const char*>(r.JPGFile);
     if (!name || !*name) return IJL_INVALID_FILENAME;
+    Compressed jpeg;
+    if (const std::int32_t rc = compress(r, jpeg); rc != IJL_OK) return rc;
+    return replaceFile(name, jpeg.data, jpeg.size);
+}
 
-    // Room for the worst case up front, so the encoder never grows (and copies) its output.
-    unsigned long capacity = tjBufSize(r.DIBWidth, int(rows), subsampling);
-    if (capacity == static_cast<unsigned long>(-1)) capacity = 0;
-    capacity = std::min<unsigned long>(capacity, std::numeric_limits<int>::max());
-    JpegBuffer jpeg(capacity ? tjAlloc(int(capacity)) : nullptr);
-    unsigned char* out = jpeg.get();
-    unsigned long size = out ? capacity : 0;
-    // The rows are read where they lie: the pitch steps over the padding, the flag reads them upwards.
-    // TurboJPEG would pick the fast DCT by default; the accurate integer one is what cjpeg and
-    // libjpeg use unless told otherwise, so the same pixels give the same file.
-    const int flags = (r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | TJFLAG_ACCURATEDCT;
-    const int rc =
-        tjCompress2(r.session->compressor, reinterpret_cast<const unsigned char*>(r.DIBBytes), r.DIBWidth,
-                    int(pitch), int(rows), TJPF_BGR, &out, &size, subsampling, r.jquality, flags);
-    if (out != jpeg.get()) jpeg.reset(out); // the encoder grew the buffer; the first one is ours to free
-    if (rc != 0) return IJL_EXCEPTION_DETECTED;
-    return replaceFile(name, jpeg.get(), size);
+std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling) {
+    const int turbo = turboSubsampling(subsampling);
+    if (width <= 0 || height <= 0 || turbo < 0) return 0;
+    const unsigned long bound = tjBufSize(width, height, turbo);
+    if (bound == static_cast<unsigned long>(-1) || bound > unsigned(std::numeric_limits<int>::max()))
+        return 0;
+    return std::int64_t(bound);
 }
 
 std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {

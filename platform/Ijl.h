@@ -19,11 +19,13 @@ enum IJLERR : std::int32_t {
     IJL_INVALID_JPEG_PROPERTIES = -8, // missing pixels, bad sizes, quality out of range, no ijlInit
     IJL_ERR_FILECLOSE = -9,           // the file could not be written completely
     IJL_INVALID_FILENAME = -10,       // no name, or no file can be created there
-    IJL_UNSUPPORTED_IO = -31,         // an I/O type other than writing a whole image to a file
+    IJL_BUFFER_TOO_SMALL = -30,       // the JPEG does not fit the caller's buffer
+    IJL_UNSUPPORTED_IO = -31,         // an I/O type other than writing a whole image
 };
 
 enum IJLIOTYPE : std::int32_t {
     IJL_JFILE_WRITEWHOLEIMAGE = 8, // write the whole image to the file named in the record
+    IJL_JBUFF_WRITEWHOLEIMAGE = 9, // write the whole image into the caller's buffer
 };
 
 enum IJL_COLOR : std::int32_t { IJL_RGB = 1, IJL_BGR = 2, IJL_YCBCR = 3 };
@@ -43,6 +45,8 @@ struct JPEG_CORE_PROPERTIES {
 
     // The JPEG file.
     std::uintptr_t JPGFile = 0;                   // address of a NUL-terminated UTF-8 path, used as it is
+    std::uintptr_t JPGBytes = 0;                  // the caller's buffer, for IJL_JBUFF_WRITEWHOLEIMAGE
+    std::int32_t JPGSizeBytes = 0;                // its capacity; the JPEG's length after the write
     std::int32_t JPGWidth = 0;                    // must equal DIBWidth
     std::int32_t JPGHeight = 0;                   // must equal the number of pixel rows
     std::int32_t JPGChannels = 0;                 // 3 after ijlInit
@@ -54,11 +58,18 @@ struct JPEG_CORE_PROPERTIES {
 };
 
 std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops);
-// Writes the JPEG to a temporary file beside the target and renames it over the target when it is
-// complete: a failure never leaves a partial file and never touches a file already at the path. A
-// symbolic link at the path is replaced, not followed. An existing file's permissions are kept.
+// IJL_JFILE_WRITEWHOLEIMAGE writes the JPEG to a temporary file beside the target, flushes it to
+// disk and renames it over the target when it is complete: a failure or a crash never leaves a
+// partial file and never destroys a file already at the path. A symbolic link at the path is
+// replaced, not followed. An existing file's permissions are kept.
+// IJL_JBUFF_WRITEWHOLEIMAGE writes the same bytes into JPGBytes and sets JPGSizeBytes to their
+// length; IJL_BUFFER_TOO_SMALL leaves the buffer's contents undefined. A buffer of at least
+// JpegBufferBound bytes never is too small and is written in place.
 std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype);
 std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops);
+
+// The most bytes a JPEG of this size and subsampling can take; 0 when that is beyond 2 GiB.
+std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling);
 
 namespace testing {
 

@@ -107,12 +107,12 @@ echo "ok: $(basename "$deb")"
 # benchmarks, no libraries).
 icons=""
 for size in 32 48 64 128 256; do icons+="/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"$'\n'; done
-expected=$(printf '%s\n' /usr/bin/quillon "/usr/share/applications/$app_id.desktop" \
+expected=$(printf '%s\n' /usr/bin/quillon /usr/share/man/man1/quillon.1 "/usr/share/applications/$app_id.desktop" \
   "/usr/share/metainfo/$app_id.metainfo.xml" $icons | sort)
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' | sort)
 [ "$expected" = "$actual" ] || fail "FAIL: the package holds other files than expected:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
-echo "ok: the package holds the program, the .desktop file, the metainfo and 5 icons, nothing else"
+echo "ok: the package holds the program, its manual page, the .desktop file, the metainfo and 5 icons, nothing else"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "FAIL: package version $(field Version), project $version"

@@ -1,0 +1,36 @@
+// Times FitUnderSize on a 24-megapixel photo-like picture.
+#include "platform/Resize.h"
+#include "sizing/FitUnderSize.h"
+#include "support/PictureFactory.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const qint64 limit = (argc > 1 ? std::atoll(argv[1]) : 600) * 1024;
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
+    const PictureRef photo = Picture::make(factory::gradient(6000, 4000));
+
+    int probes = 0;
+    const ResizeFunction counted = [&probes](const PictureRef& picture, QSize size) {
+        ++probes;
+        return ResizedPicture(picture, size);
+    };
+    qint64 best = -1;
+    FitResult fit;
+    for (int round = 0; round < repeats; ++round) {
+        probes = 0;
+        QElapsedTimer clock;
+        clock.start();
+        fit = FitUnderSize(photo, limit, counted);
+        const qint64 ms = clock.elapsed();
+        if (best < 0 || ms < best) best = ms;
+    }
+    std::printf(
+        "fit under %lld KB: %lld ms (best of %d), %d probes, %d x %d, %lld bytes (%.2f %% of the limit)\n",
+        limit / 1024, best, repeats, probes, fit.size.width(), fit.size.height(), fit.bytes,
+        100.0 * double(fit.bytes) / double(limit));
+    return 0;
+}

@@ -1,0 +1,169 @@
+#include "cli/Arguments.h"
+
+#include "platform/Picture.h"
+
+#include <QRegularExpression>
+#include <optional>
+
+namespace {
+
+constexpr int MaxPercent = 300;
+constexpr qint64 MaxFitBytes = qint64{1} << 31;
+
+struct Parser {
+    Options options;
+    std::optional<QString> scale, heightScale, size, fit, outputDir;
+    QString error;
+};
+
+std::optional<int> wholeNumber(const QString& text, int low, int high) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch()) return std::nullopt;
+    const int value = text.toInt();
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+std::optional<QSize> pixelSize(const QString& text) {
+    const QStringList sides = text.split(QRegularExpression(QStringLiteral("[xX×]")));
+    if (sides.size() != 2) return std::nullopt;
+    const auto width = wholeNumber(sides[0], 1, MaxPictureSide);
+    const auto height = wholeNumber(sides[1], 1, MaxPictureSide);
+    if (!width || !height) return std::nullopt;
+    return QSize(*width, *height);
+}
+
+// "600", "600K" and "600k" are kilobytes, as in the window's box; "1.5M" megabytes; 1024-based.
+std::optional<qint64> byteCount(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,7}(?:\\.[0-9]{1,3})?)([kKmM]?)$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    const bool mega = match.captured(2).compare(QLatin1String("m"), Qt::CaseInsensitive) == 0;
+    const double bytes = match.captured(1).toDouble() * (mega ? 1048576.0 : 1024.0);
+    if (bytes < 1 || bytes > double(MaxFitBytes)) return std::nullopt;
+    return qint64(bytes);
+}
+
+// The value slot for an option that takes one, or null for a name not known.
+std::optional<QString>* valueSlot(Parser& p, const QString& name) {
+    if (name == QLatin1String("--scale")) return &p.scale;
+    if (name == QLatin1String("--height-scale")) return &p.heightScale;
+    if (name == QLatin1String("--size")) return &p.size;
+    if (name == QLatin1String("--fit")) return &p.fit;
+    if (name == QLatin1String("--output-dir")) return &p.outputDir;
+    return nullptr;
+}
+
+// Reads the words into the parser; false with `error` set at the first that makes no sense.
+bool readWords(Parser& p, const QStringList& words) {
+    bool filesOnly = false;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (filesOnly || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
+            p.options.files.append(word);
+            continue;
+        }
+        if (word == QLatin1String("--")) {
+            filesOnly = true;
+            continue;
+        }
+        const qsizetype equals = word.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? word : word.left(equals);
+        if (name == QLatin1String("--smooth") && equals < 0) {
+            p.options.smooth = true;
+            continue;
+        }
+        std::optional<QString>* slot = valueSlot(p, name);
+        if (!slot) {
+            p.error = QStringLiteral("unknown option %1").arg(name);
+            return false;
+        }
+        if (slot->has_value()) {
+            p.error = QStringLiteral("%1 is given twice").arg(name);
+            return false;
+        }
+        if (equals < 0 && i + 1 >= words.size()) {
+            p.error = QStringLiteral("%1 needs a value").arg(name);
+            return false;
+        }
+        *slot = equals < 0 ? words[++i] : word.mid(equals + 1);
+    }
+    return true;
+}
+
+// Turns the values into the options; the message names the first value that makes no sense.
+std::optional<QString> applyValues(Parser& p) {
+    Options& o = p.options;
+    const int modes = int(p.scale.has_value()) + int(p.size.has_value()) + int(p.fit.has_value());
+    if (modes != 1) return QStringLiteral("give exactly one of --scale, --size and --fit");
+    if (p.heightScale && !p.scale) return QStringLiteral("--height-scale goes with --scale");
+    if (p.scale) {
+        const auto x = wholeNumber(*p.scale, 1, MaxPercent);
+        const auto y = p.heightScale ? wholeNumber(*p.heightScale, 1, MaxPercent) : x;
+        if (!x || !y)
+            return QStringLiteral("a scale is a whole percentage from 1 to %1, such as 50").arg(MaxPercent);
+        o.mode = SizeMode::Scale;
+        o.percentX = *x;
+        o.percentY = *y;
+    } else if (p.size) {
+        const auto size = pixelSize(*p.size);
+        if (!size)
+            return QStringLiteral("--size takes WIDTHxHEIGHT in pixels, each 1 to %1, such as 1280x960")
+                .arg(MaxPictureSide);
+        o.mode = SizeMode::Size;
+        o.size = *size;
+    } else {
+        const auto bytes = byteCount(*p.fit);
+        if (!bytes)
+            return QStringLiteral("--fit takes a length such as 600K or 1.5M (a plain number is in KB)");
+        o.mode = SizeMode::Fit;
+        o.fitBytes = *bytes;
+    }
+    if (p.outputDir) {
+        if (p.outputDir->isEmpty()) return QStringLiteral("--output-dir needs a folder");
+        o.outputDir = *p.outputDir;
+    }
+    if (o.files.isEmpty()) return QStringLiteral("no picture files given");
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<Options, UsageError> ParseArguments(const QStringList& arguments) {
+    for (const QString& word : arguments) {
+        if (word == QLatin1String("--")) break;
+        if (word == QLatin1String("--help") || word == QLatin1String("--version")) {
+            Options options;
+            options.request = word == QLatin1String("--help") ? Request::Help : Request::Version;
+            return options;
+        }
+    }
+    Parser parser;
+    if (!readWords(parser, arguments)) return UsageError{parser.error};
+    if (const auto error = applyValues(parser)) return UsageError{*error};
+    return parser.options;
+}
+
+QString UsageLine() {
+    return QStringLiteral("usage: quillon (--scale PERCENT [--height-scale PERCENT] | --size WIDTHxHEIGHT | "
+                          "--fit LENGTH) [--output-dir DIR] FILE...");
+}
+
+QString HelpText() {
+    return UsageLine() + QStringLiteral(R"(
+
+Rescales pictures (nearest neighbour) and saves each as a quality-90 JPEG named
+NAME(QLN).jpg beside it. Without options, quillon opens its window.
+
+  --scale PERCENT         both sides to PERCENT % (1 to 300), rounded down
+  --height-scale PERCENT  the height to PERCENT % instead (with --scale)
+  --size WIDTHxHEIGHT     exactly this many pixels (1 to 65500 each)
+  --fit LENGTH            the largest size whose JPEG is at most LENGTH long:
+                          600K or 600 (kilobytes), 1.5M (megabytes); 1K = 1024 bytes
+  --output-dir DIR        save into DIR instead, under the same names
+  --smooth                smooth resampling (not available in this version)
+  --help, --version
+
+Exit status: 0 when every file was saved, 1 when any failed, 2 for bad arguments.
+)");
+}

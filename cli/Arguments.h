@@ -1,0 +1,32 @@
+#pragma once
+// The command line's arguments, read without touching anything: a pure function from words to options.
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <variant>
+
+enum class SizeMode { Scale, Size, Fit };
+enum class Request { Run, Help, Version };
+
+struct Options {
+    Request request = Request::Run;
+    SizeMode mode = SizeMode::Scale;
+    int percentX = 100;  // --scale
+    int percentY = 100;  // --height-scale, else --scale
+    QSize size{0, 0};    // --size
+    qint64 fitBytes = 0; // --fit
+    QString outputDir;   // empty: beside each source
+    bool smooth = false;
+    QStringList files;
+};
+
+struct UsageError {
+    QString message; // one line, without the program's name
+};
+
+// `arguments` without the program's name. --help and --version win over anything else.
+std::variant<Options, UsageError> ParseArguments(const QStringList& arguments);
+
+// The usage line printed under a usage error, and the whole --help text.
+QString UsageLine();
+QString HelpText();

@@ -1,0 +1,57 @@
+#include "platform/Resize.h"
+
+#include "platform/Error.h"
+#include "platform/LargeMemory.h"
+#include "platform/Stretch.h"
+#include "platform/SystemColors.h"
+
+#include <algorithm>
+
+namespace {
+
+void checkSize(QSize size) {
+    if (size.width() < 1 || size.height() < 1)
+        throw QuillonError(
+            QStringLiteral("A picture cannot be %1 × %2 pixels: each side needs at least one pixel.")
+                .arg(size.width())
+                .arg(size.height()));
+    if (size.width() > MaxPictureSide * 4 || size.height() > MaxPictureSide * 4 ||
+        qint64(size.width()) * size.height() > MaxPicturePixels)
+        throw QuillonError(QStringLiteral("A picture of %1 × %2 pixels is larger than Quillon can make "
+                                          "(at most %3 megapixels).")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(MaxPicturePixels / 1000000));
+}
+
+} // namespace
+
+PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background) {
+    if (!original || original->size().isEmpty())
+        throw QuillonError(QStringLiteral("There is no picture to resize."));
+    checkSize(size);
+    const bool transparent = original->hasTransparency();
+    if (size == original->size() && !transparent) return Picture::make(original->image());
+
+    QImage image = AllocateImage(size, QImage::Format_RGB32);
+    if (image.isNull())
+        throw QuillonError(QStringLiteral("There is not enough memory for a picture of %1 × %2 pixels.")
+                               .arg(size.width())
+                               .arg(size.height()));
+    if (transparent) image.fill(background); // an opaque stretch covers every pixel
+    StretchInto(image, QPoint(0, 0), original->image(), QRect(QPoint(0, 0), size));
+    return Picture::make(std::move(image));
+}
+
+PictureRef ResizedPicture(const PictureRef& original, QSize size) {
+    // The palette is asked only when it matters: a program without a window has none to ask.
+    const bool transparent = original && original->hasTransparency();
+    return ResizedPicture(original, size, transparent ? SystemColor(SystemColorWindowBackground) : QColor());
+}
+
+QSize ScaledSize(QSize original, int percentX, int percentY) {
+    const auto scaled = [](int length, int percent) {
+        return int(std::max<qint64>(1, qint64(length) * percent / 100));
+    };
+    return {scaled(original.width(), percentX), scaled(original.height(), percentY)};
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The resize every front end shares: the window's work surface, the size search and the command line
+// all give the same pixels for the same picture and size.
+#include "platform/Picture.h"
+
+#include <QColor>
+#include <QSize>
+
+// The whole of `original` stretched to `size`, nearest neighbour, exactly as a picture box gives it
+// after SetPicture(original), SetWidth, SetHeight and PaintPicture(original, 0, 0, width, height):
+// transparent parts lie over `background` and the result is opaque; an opaque picture kept at its own
+// size is shared, not copied. Throws QuillonError, in the user's words, for a size outside 1 to the
+// largest picture, or when there is not enough memory.
+PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background);
+// The same over the window-background colour, which is what a new picture box starts with. Needs a
+// QApplication for a picture with transparent parts.
+PictureRef ResizedPicture(const PictureRef& original, QSize size);
+
+// A size scaled by whole percentages: each side × percent ÷ 100 rounded down, at least 1 pixel.
+QSize ScaledSize(QSize original, int percentX, int percentY);

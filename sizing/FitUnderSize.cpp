@@ -1,0 +1,120 @@
+#include "sizing/FitUnderSize.h"
+
+#include "encoding/mIntelJPEGLibrary.h"
+#include "platform/Error.h"
+#include "platform/Resize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace {
+
+constexpr int SavedQuality = 90;
+constexpr qint64 FirstProbePixels = 256 * 1024; // cheap, and big enough to tell bytes per pixel
+
+// Every width tried, with its JPEG's length; the search keeps the closest on each side of the limit.
+class Search {
+public:
+    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize)
+        : mOriginal(original), mLimit(limit), mResize(resize), mFull(original->size()) {}
+
+    QSize sizeFor(int width) const {
+        const qint64 h = (2 * qint64(width) * mFull.height() + mFull.width()) / (2 * qint64(mFull.width()));
+        return {width, int(std::max<qint64>(1, h))};
+    }
+    qint64 pixelsFor(int width) const {
+        const QSize size = sizeFor(width);
+        return qint64(size.width()) * size.height();
+    }
+
+    qint64 measure(int width) {
+        if (const auto known = mBytes.find(width); known != mBytes.end()) return known->second;
+        const qint64 bytes = EncodeJPEG(mResize(mOriginal, sizeFor(width)), SavedQuality).size();
+        mBytes.emplace(width, bytes);
+        if (bytes <= mLimit)
+            mFits = std::max(mFits, width);
+        else
+            mTooBig = std::min(mTooBig, width);
+        return bytes;
+    }
+
+    // The width whose pixels, on a straight line through two measurements, give the limit.
+    int widthAt(double pixels) const {
+        const double aspect = double(mFull.width()) / mFull.height();
+        return int(std::clamp(std::sqrt(std::max(1.0, pixels) * aspect), 1.0, double(mFull.width())));
+    }
+    int interpolate(int a, int b) const {
+        const double pa = double(pixelsFor(a)), pb = double(pixelsFor(b));
+        const double ba = double(mBytes.at(a)), bb = double(mBytes.at(b));
+        if (bb <= ba) return a + (b - a) / 2;
+        return widthAt(pa + (double(mLimit) - ba) * (pb - pa) / (bb - ba));
+    }
+
+    int fits() const { return mFits; }
+    int tooBig() const { return mTooBig; }
+    int fullWidth() const { return mFull.width(); }
+    qint64 bytesAt(int width) const { return mBytes.at(width); }
+
+private:
+    const PictureRef& mOriginal;
+    const qint64 mLimit;
+    const ResizeFunction& mResize;
+    const QSize mFull;
+    std::map<int, qint64> mBytes;
+    int mFits = 0;            // the widest width known to fit; 0: none yet
+    int mTooBig = 0x7fffffff; // the narrowest width known not to fit
+};
+
+// Brackets the answer: estimates grow from a small probe, bytes taken as proportional to pixels
+// beyond the fixed cost of the headers that the one-pixel-wide JPEG shows.
+void bracket(Search& search, qint64 limit) {
+    const double headers = double(search.bytesAt(1));
+    int width = search.widthAt(double(FirstProbePixels));
+    for (int step = 0; step < 8 && search.tooBig() > search.fullWidth(); ++step) {
+        if (width <= search.fits()) width = search.fits() + 1;
+        if (width > search.fullWidth()) return;
+        const qint64 bytes = search.measure(width);
+        if (bytes > limit) return;
+        const double perPixel = std::max(1e-6, (double(bytes) - headers) / double(search.pixelsFor(width)));
+        // A touch past the estimate, so that the next probe is likely to land on the far side.
+        const double pixels = (double(limit) - headers) / perPixel * 1.02;
+        const int next = search.widthAt(pixels);
+        width = next >= search.fullWidth() ? search.fullWidth() : next;
+    }
+}
+
+// Narrows the bracket to neighbouring widths: interpolation while it halves the gap, bisection
+// otherwise, so that the search never crawls.
+void narrow(Search& search) {
+    bool bisectNext = false;
+    while (search.tooBig() - search.fits() > 1) {
+        const int lo = search.fits(), hi = search.tooBig(), gap = hi - lo;
+        int width = bisectNext ? lo + gap / 2 : search.interpolate(lo, hi);
+        width = std::clamp(width, lo + 1, hi - 1);
+        search.measure(width);
+        bisectNext = !bisectNext && (search.tooBig() - search.fits()) * 2 > gap;
+    }
+}
+
+} // namespace
+
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize) {
+    if (!original || original->size().isEmpty())
+        throw QuillonError(QStringLiteral("There is no picture to fit."));
+    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
+        return ResizedPicture(picture, size);
+    };
+    Search search(original, limitBytes, resize ? resize : nearest);
+
+    if (search.measure(1) > limitBytes)
+        return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};
+    bracket(search, limitBytes);
+    if (search.tooBig() > search.fullWidth()) search.measure(search.fullWidth()); // still unbracketed
+    if (search.fits() == search.fullWidth())
+        return {original->size(), search.bytesAt(search.fits()), FitOutcome::KeptAsItIs};
+    narrow(search);
+    // Every width kept was measured against the limit; the answer is the widest that fitted.
+    const int width = search.fits();
+    return {search.sizeFor(width), search.bytesAt(width), FitOutcome::Fitted};
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Measures the saved JPEG's length of a resized picture away from the user-interface thread.
+#include "platform/Picture.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+
+// One measurement runs at a time, on a thread of the meter's own. A newer Measure supersedes every
+// older one: their results are dropped, never emitted, and one not yet started never runs.
+// Destroying the meter waits for a measurement under way, then drops its result.
+class SizeMeter : public QObject {
+    Q_OBJECT
+public:
+    explicit SizeMeter(QObject* parent = nullptr);
+    ~SizeMeter() override;
+
+    // Starts measuring `resized` as the save command would write it (EncodeJPEG at quality 90).
+    void Measure(PictureRef resized);
+
+signals:
+    // On the meter's thread, for the latest request only. `bytes` is -1 when the JPEG could not be
+    // made (not enough memory).
+    void Measured(PictureRef picture, qint64 bytes);
+
+private:
+    void deliver(quint64 generation, const PictureRef& picture, qint64 bytes);
+
+    std::atomic<quint64> mGeneration{0};
+    QThreadPool mPool; // last member: destroyed, and so waited for, first
+};

@@ -1,0 +1,103 @@
+// The command line: its arguments, and the real program run on files made here.
+#include "cli/Arguments.h"
+#include "support/PictureFactory.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    int run(const QStringList& arguments) {
+        QProcess quillon;
+        quillon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        quillon.start(QStringLiteral(QUILLON_BINARY), arguments);
+        return quillon.waitForFinished(60000) ? quillon.exitCode() : -1;
+    }
+    QString file(const QString& name) { return dir.filePath(name); }
+
+private slots:
+    void parses_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("parsed"); // "mode x y w h bytes files", or "error"
+        QTest::newRow("scale") << "--scale 50 a.jpg b.gif"
+                               << "0 50 50 0 0 0 2";
+        QTest::newRow("height scale") << "--scale=50 --height-scale 25 a"
+                                      << "0 50 25 0 0 0 1";
+        QTest::newRow("size") << "--size 1280x960 a.png"
+                              << "1 100 100 1280 960 0 1";
+        QTest::newRow("fit K") << "--fit 600K a"
+                               << "2 100 100 0 0 614400 1";
+        QTest::newRow("fit plain is KB") << "--fit 600 a"
+                                         << "2 100 100 0 0 614400 1";
+        QTest::newRow("fit M") << "--fit 1.5M a"
+                               << "2 100 100 0 0 1572864 1";
+        QTest::newRow("after --, a file") << "--scale 5 -- --fit"
+                                          << "0 5 5 0 0 0 1";
+        QTest::newRow("no file") << "--scale 50"
+                                 << "error";
+        QTest::newRow("two modes") << "--scale 50 --fit 600 a"
+                                   << "error";
+        QTest::newRow("scale 0") << "--scale 0 a"
+                                 << "error";
+        QTest::newRow("scale 301") << "--scale 301 a"
+                                   << "error";
+        QTest::newRow("scale fraction") << "--scale 50.5 a"
+                                        << "error";
+        QTest::newRow("height without scale") << "--size 3x3 --height-scale 5 a"
+                                              << "error";
+        QTest::newRow("size too wide") << "--size 65501x1 a"
+                                       << "error";
+        QTest::newRow("fit nothing") << "--fit 0K a"
+                                     << "error";
+        QTest::newRow("twice") << "--scale 5 --scale 6 a"
+                               << "error";
+        QTest::newRow("unknown") << "--scale 5 --quality 80 a"
+                                 << "error";
+        QTest::newRow("value missing") << "a --scale"
+                                       << "error";
+    }
+    void parses() {
+        QFETCH(QString, line);
+        QFETCH(QString, parsed);
+        const auto result = ParseArguments(line.split(QLatin1Char(' ')));
+        const auto* o = std::get_if<Options>(&result);
+        const QString got = !o ? QStringLiteral("error")
+                               : QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                                     .arg(int(o->mode))
+                                     .arg(o->percentX)
+                                     .arg(o->percentY)
+                                     .arg(o->size.width())
+                                     .arg(o->size.height())
+                                     .arg(o->fitBytes)
+                                     .arg(o->files.size());
+        QCOMPARE(got, parsed);
+    }
+
+    void runsTheRealProgram() {
+        factory::writeFile(file("a.jpg"), factory::encode(factory::gradient(400, 300), "JPEG"));
+        factory::writeFile(file("b.png"), factory::encode(factory::withTransparency(101, 51), "PNG"));
+        factory::writeFile(file("broken.jpg"), factory::randomBytes(3000));
+        QCOMPARE(run({"--scale", "50", file("a.jpg"), file("broken.jpg"), file("b.png")}), 1);
+        QCOMPARE(QImageReader(file("a(QLN).jpg")).size(), QSize(200, 150));
+        QCOMPARE(QImageReader(file("b(QLN).jpg")).size(), QSize(50, 25));
+        QVERIFY(!QFile::exists(file("broken(QLN).jpg")));
+
+        QVERIFY(QDir(dir.path()).mkdir("out"));
+        const QString big = file("big.jpg");
+        factory::writeFile(big, factory::encode(factory::gradient(1600, 1200), "JPEG"));
+        QCOMPARE(run({"--fit", "100K", "--output-dir", file("out"), big}), 0);
+        const QFileInfo fitted(file("out/big(QLN).jpg"));
+        QVERIFY(fitted.size() > 0 && fitted.size() <= 100 * 1024);
+
+        QCOMPARE(run({"--scale", "500", big}), 2);
+        QCOMPARE(run({"--smooth", "--scale", "50", big}), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "test_cli.moc"

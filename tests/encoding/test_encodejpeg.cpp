@@ -1,0 +1,33 @@
+// The JPEG in memory is the very file the save command writes.
+#include "encoding/mIntelJPEGLibrary.h"
+#include "support/PictureFactory.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class EncodeJpegTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void bytesAreTheSavedFile_data() {
+        QTest::addColumn<QImage>("image");
+        QTest::newRow("opaque") << factory::gradient(64, 48);
+        QTest::newRow("odd width") << factory::gradient(333, 17);
+        QTest::newRow("transparent") << factory::withTransparency(41, 30);
+    }
+    void bytesAreTheSavedFile() {
+        QFETCH(QImage, image);
+        const PictureRef picture = Picture::make(image);
+        ScriptedDialogs dialogs;
+        cDIBSection wrapper;
+        wrapper.CreateFromPicture(picture);
+        const QString path = dir.filePath(QStringLiteral("saved.jpg"));
+        QVERIFY(SaveJPEG(dialogs, wrapper, path, 90));
+        QCOMPARE(EncodeJPEG(picture, 90), factory::readFile(path));
+    }
+};
+
+QTEST_MAIN(EncodeJpegTest)
+#include "test_encodejpeg.moc"

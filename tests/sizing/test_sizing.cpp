@@ -1,0 +1,52 @@
+// The size search on the real encoder, and the measuring worker.
+#include "encoding/mIntelJPEGLibrary.h"
+#include "platform/Resize.h"
+#include "sizing/FitUnderSize.h"
+#include "sizing/SizeMeter.h"
+#include "support/PictureFactory.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class SizingTest : public QObject {
+    Q_OBJECT
+    const PictureRef photo = Picture::make(factory::gradient(3000, 2000));
+
+private slots:
+    void fitsUnderTheLimit_data() {
+        QTest::addColumn<qint64>("limit");
+        QTest::newRow("200 KB") << qint64(200 * 1024);
+        QTest::newRow("600 KB") << qint64(600 * 1024);
+    }
+    void fitsUnderTheLimit() {
+        QFETCH(qint64, limit);
+        const FitResult fit = FitUnderSize(photo, limit);
+        QCOMPARE(fit.outcome, FitOutcome::Fitted);
+        QCOMPARE(fit.size.height(), qRound(fit.size.width() * 2000.0 / 3000.0));
+        QCOMPARE(EncodeJPEG(ResizedPicture(photo, fit.size), 90).size(), fit.bytes);
+        QVERIFY2(fit.bytes <= limit && fit.bytes >= limit * 97 / 100, qPrintable(QString::number(fit.bytes)));
+    }
+    void nothingFitsATinyLimit() { QCOMPARE(FitUnderSize(photo, 100).outcome, FitOutcome::NothingFits); }
+
+    void onlyTheLatestMeasurementArrives() {
+        SizeMeter meter;
+        QSignalSpy measured(&meter, &SizeMeter::Measured);
+        const PictureRef second = Picture::make(factory::gradient(300, 200, 2));
+        meter.Measure(photo);
+        meter.Measure(second);
+        QVERIFY(measured.wait());
+        QTest::qWait(50); // a stale result would be queued by now
+        QCOMPARE(measured.size(), 1);
+        QCOMPARE(measured[0][0].value<PictureRef>(), second);
+        QCOMPARE(measured[0][1].toLongLong(), qint64(EncodeJPEG(second, 90).size()));
+    }
+    void destroyedWhileMeasuring() {
+        auto meter = std::make_unique<SizeMeter>();
+        meter->Measure(photo);
+        meter.reset();
+        QTest::qWait(20); // nothing left to deliver to the meter that is gone
+    }
+};
+
+QTEST_MAIN(SizingTest)
+#include "test_sizing.moc"
