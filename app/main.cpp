@@ -29,6 +29,9 @@ int runWindow(int argc, char* argv[]) {
     window.adjustSize();
     CentreOnScreen(window);
     window.show();
+    // "quillon PHOTO", as a file manager's "Open With" starts it.
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+        window.OpenAtStart(arguments.at(1));
     return QApplication::exec();
 }
 

@@ -152,7 +152,7 @@ QString UsageLine() {
 QString HelpText() {
     return UsageLine() + QStringLiteral(R"(
 
-Rescales pictures (nearest neighbour) and saves each as a quality-90 JPEG named
+Rescales pictures (nearest neighbour unless --smooth) and saves each as a quality-90 JPEG named
 NAME(QLN).jpg beside it. Without options, quillon opens its window.
 
   --scale PERCENT         both sides to PERCENT % (1 to 300), rounded down
@@ -161,7 +161,7 @@ NAME(QLN).jpg beside it. Without options, quillon opens its window.
   --fit LENGTH            the largest size whose JPEG is at most LENGTH long:
                           600K or 600 (kilobytes), 1.5M (megabytes); 1K = 1024 bytes
   --output-dir DIR        save into DIR instead, under the same names
-  --smooth                smooth resampling (not available in this version)
+  --smooth                smooth resampling (Lanczos), as "Smooth Resizing" in the window
   --help, --version
 
 Exit status: 0 when every file was saved, 1 when any failed, 2 for bad arguments.

@@ -7,6 +7,7 @@
 #include "platform/FileSizeText.h"
 #include "platform/FileSystem.h"
 #include "platform/OutputName.h"
+#include "platform/Resample.h"
 #include "platform/Resize.h"
 
 #include <QDir>
@@ -201,7 +202,6 @@ int RunCommandLine(const QStringList& arguments) {
         print(stdout, QStringLiteral("quillon %1\n").arg(QStringLiteral(QUILLON_VERSION)));
         return 0;
     }
-    if (options.smooth) return usageError(QStringLiteral("--smooth is not available in this version"));
     if (!options.outputDir.isEmpty() && !QFileInfo(options.outputDir).isDir())
         return usageError(QStringLiteral("--output-dir %1 is not a folder").arg(options.outputDir));
     // No desktop palette here: transparent parts lie over white, the window's background under
@@ -209,5 +209,5 @@ int RunCommandLine(const QStringList& arguments) {
     const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
         return ResizedPicture(picture, size, QColor(Qt::white));
     };
-    return runFiles(options, nearest);
+    return runFiles(options, options.smooth ? ResizeFunction(SmoothResizedPicture) : nearest);
 }

@@ -12,6 +12,8 @@
 #include "platform/OutputName.h"
 #include "platform/Picture.h"
 #include "platform/PropertyBag.h"
+#include "platform/Resample.h"
+#include "platform/Resize.h"
 #include "platform/SystemColors.h"
 #include "ui_frmMain.h"
 
@@ -23,6 +25,7 @@
 #include <QLayout>
 #include <QLocale>
 #include <QMimeData>
+#include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 #include <cmath>
@@ -57,6 +60,10 @@ int pixelsFrom(const QString& text, const QString& what) {
     return int(std::floor(value));
 }
 
+QString pixelsText(QSize size) {
+    return QStringLiteral("%1 × %2 pixels").arg(size.width()).arg(size.height());
+}
+
 } // namespace
 
 frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
@@ -74,6 +81,9 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     mStatus->setObjectName(QStringLiteral("lblStatus"));
     mStatus->setAccessibleName(QStringLiteral("Saved size"));
     ui->statusbar->addPermanentWidget(mStatus, 1);
+    mMeter = new SizeMeter(this);
+    connect(mMeter, &SizeMeter::Measured, this, &frmMain::ShowMeasured);
+    ui->mnuOptionsSmooth->setChecked(QSettings().value(QStringLiteral("smoothResizing"), false).toBool());
     setAcceptDrops(true);
     ReadViewerSettings();
     Wire();
@@ -125,15 +135,16 @@ template <typename Handler> void frmMain::Guarded(Handler&& handler) {
     --mCommandDepth;
     if (message.isEmpty()) {
         mSettled = CurrentSettings();
-        return;
+    } else {
+        Restore(before);
+        mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
     }
-    Restore(before);
-    mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
+    RefreshStatusLine();
 }
 
 frmMain::Settings frmMain::CurrentSettings() const {
     return {ui->cmbScaleX->currentIndex(), ui->cmbScaleY->currentIndex(), ui->chkScaleX->isChecked(),
-            ui->chkScaleY->isChecked(), ui->chkAutomatic->isChecked()};
+            ui->chkScaleY->isChecked(),    ui->chkAutomatic->isChecked(), ui->mnuOptionsSmooth->isChecked()};
 }
 
 frmMain::WindowState frmMain::CurrentState() const {
@@ -151,6 +162,7 @@ void frmMain::Restore(const WindowState& state) {
     ui->chkScaleX->setChecked(state.settings.scaleXOn);
     ui->chkScaleY->setChecked(state.settings.scaleYOn);
     ui->chkAutomatic->setChecked(state.settings.automatic);
+    ui->mnuOptionsSmooth->setChecked(state.settings.smooth);
     ui->cmbScaleX->setEnabled(state.scaleXEnabled);
     ui->cmbScaleY->setEnabled(state.scaleYEnabled);
     ui->cmdResize->setEnabled(state.resizeEnabled);
@@ -187,6 +199,8 @@ void frmMain::Wire() {
     on(ui->mnuFileSaveAs, &QAction::triggered, &frmMain::mnuFileSaveAs_Click);
     on(ui->mnuFileExit, &QAction::triggered, &frmMain::mnuFileExit_Click);
     on(ui->mnuHelp, &QAction::triggered, &frmMain::mnuHelp_Click);
+    on(ui->mnuFileFitUnderSize, &QAction::triggered, &frmMain::mnuFileFitUnderSize_Click);
+    on(ui->mnuOptionsSmooth, &QAction::triggered, &frmMain::mnuOptionsSmooth_Click);
     on(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, &frmMain::mnuHelp_Click);
 }
 
@@ -219,6 +233,94 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 QString frmMain::StatusText() const {
     return mStatus->text();
+}
+
+void frmMain::OpenAtStart(const QString& path) {
+    mActivated = true; // the picture takes the default picture's place for good
+    OpenFile(path);
+}
+
+// ---- the status line: the length of the JPEG that Save would write now
+
+bool frmMain::PictureIsOpen() const {
+    return FileIsOpen() && ui->AAIVOriginal->Picture() != ui->AAIVOriginal->DefultPicture();
+}
+
+// Measured away from the user-interface thread; a newer picture supersedes one being measured.
+void frmMain::RefreshStatusLine() {
+    const PictureRef resized = ui->AAIVResized->Picture();
+    if (!PictureIsOpen() || !resized) {
+        mStatusPicture.reset();
+        mStatusLength = -1;
+        mStatus->clear();
+        return;
+    }
+    if (resized == mStatusPicture) return;
+    mStatusPicture = resized;
+    mStatusLength = -1;
+    mStatus->setText(QStringLiteral("Saved as JPEG: %1, measuring…").arg(pixelsText(resized->size())));
+    mMeter->Measure(resized);
+}
+
+void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
+    if (picture != mStatusPicture) return;
+    mStatusLength = bytes;
+    mStatus->setText(QStringLiteral("Saved as JPEG: %1, %2")
+                         .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
+                                                                     : FormatFileSize(double(bytes))));
+}
+
+ResizeFunction frmMain::Resizer() const {
+    if (ui->mnuOptionsSmooth->isChecked()) return SmoothResizedPicture;
+    return [this](const PictureRef& original, QSize size) {
+        return ResizedPicture(original, size, ui->picTemp->BackColor());
+    };
+}
+
+// The largest size, in the picture's own proportions, whose saved JPEG is at most the length the user
+// asks for; applied as "Resize Pixels" applies a size, so that Save writes exactly that.
+void frmMain::mnuFileFitUnderSize_Click() {
+    if (!PictureIsOpen())
+        throw QuillonError(QStringLiteral("There is no opened picture to fit. Open one first with “Load "
+                                          "Picture” or File ▸ Open (F3)."));
+    QSettings settings;
+    const QString remembered = settings.value(QStringLiteral("fitUnderKB"), 600).toString();
+    const QString answer = mDialogs
+                               .InputBox(QStringLiteral("Fit the saved picture under how many KB?"),
+                                         QStringLiteral("Fit Under Size"), remembered)
+                               .trimmed();
+    if (answer.isEmpty()) return; // cancelled
+    bool ok = false;
+    const qint64 kilobytes = QLocale().toLongLong(answer, &ok);
+    if (!ok || kilobytes < 1 || kilobytes > 4 * 1024 * 1024)
+        throw QuillonError(QStringLiteral("“%1” is not a size Quillon can fit under. Please type a whole "
+                                          "number of KB from 1 to 4194304, such as 600.")
+                               .arg(answer));
+    settings.setValue(QStringLiteral("fitUnderKB"), kilobytes);
+    const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer());
+    if (fit.outcome == FitOutcome::NothingFits)
+        throw QuillonError(
+            QStringLiteral("Not even a picture 1 pixel wide fits under %1 KB as a JPEG. Please "
+                           "choose a larger size.")
+                .arg(kilobytes));
+    ui->txtwidth->setText(QString::number(fit.size.width()));
+    ui->txtheight->setText(QString::number(fit.size.height()));
+    RedrawResized(fit.size.width(), fit.size.height());
+    EstimateFileSize(false);
+    mStatusPicture = ui->AAIVResized->Picture();
+    mStatusLength = fit.bytes;
+    mStatus->setText(
+        QStringLiteral("Fits under %1 KB%2: %3, %4")
+            .arg(kilobytes)
+            .arg(fit.outcome == FitOutcome::KeptAsItIs ? QStringLiteral(" at its own size") : QString())
+            .arg(pixelsText(fit.size), FormatFileSize(double(fit.bytes))));
+}
+
+// The resized picture is made again at its size, the other way.
+void frmMain::mnuOptionsSmooth_Click() {
+    QSettings().setValue(QStringLiteral("smoothResizing"), ui->mnuOptionsSmooth->isChecked());
+    const PictureRef resized = ui->AAIVResized->Picture();
+    if (resized) ui->AAIVResized->SetPicture(Redrawn(ui->AAIVOriginal->Picture(), resized->size()));
 }
 
 // Pictures dropped from a file manager open as if chosen in the Open dialog; anything that is not a
@@ -300,6 +402,7 @@ QSize frmMain::PercentageSize(const PictureRef& original) const {
 // The whole original picture, stretched to the new size on the work surface. The original itself is
 // never changed, and nothing the user sees changes until the result is there.
 PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
+    if (ui->mnuOptionsSmooth->isChecked()) return SmoothResizedPicture(original, size);
     ui->picTemp->SetPicture(original);
     ui->picTemp->SetWidth(size.width());
     ui->picTemp->SetHeight(size.height());

@@ -7,6 +7,8 @@
 #include "platform/CommonDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
+#include "sizing/FitUnderSize.h"
+#include "sizing/SizeMeter.h"
 
 #include <QMainWindow>
 #include <exception>
@@ -34,6 +36,8 @@ public:
     void ResizeImage();
     // Opens the picture file at `path` as if it had been chosen in the Open dialog.
     void OpenFile(const QString& path);
+    // The same for a file named when the program starts: it takes the default picture's place.
+    void OpenAtStart(const QString& path);
 
     // Handlers, one per control event; a handler may run another's directly.
     void cmbScaleX_Click();
@@ -53,11 +57,15 @@ public:
     void CMDEND_Click();
     void mnuFileExit_Click();
     void mnuHelp_Click();
+    void mnuFileFitUnderSize_Click();
+    void mnuOptionsSmooth_Click();
     void Form_Load();
     void Form_Activate();
 
-    // The status line below the window's controls.
+    // The status line below the window's controls, and the length it shows of what Save writes now
+    // (-1 while none is known).
     QString StatusText() const;
+    qint64 StatusLength() const { return mStatusLength; }
 
 protected:
     bool event(QEvent* event) override;
@@ -69,7 +77,7 @@ private:
     // What a command may change, so that a command that fails can leave the window as it was.
     struct Settings {
         int scaleX = -1, scaleY = -1;
-        bool scaleXOn = true, scaleYOn = true, automatic = true;
+        bool scaleXOn = true, scaleYOn = true, automatic = true, smooth = false;
         bool operator==(const Settings&) const = default;
     };
     struct WindowState {
@@ -87,6 +95,10 @@ private:
     PictureRef Redrawn(const PictureRef& original, QSize size);
     void RedrawResized(int width, int height);
     void OpenPicture(const QString& path);
+    bool PictureIsOpen() const;
+    ResizeFunction Resizer() const;
+    void RefreshStatusLine();
+    void ShowMeasured(const PictureRef& picture, qint64 bytes);
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
@@ -99,6 +111,9 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     QLabel* mStatus = nullptr; // a permanent label: screen readers read it, messages do not replace it
+    SizeMeter* mMeter = nullptr;
+    PictureRef mStatusPicture; // the picture the status line is about
+    qint64 mStatusLength = -1;
     Dialogs& mDialogs;
     std::unique_ptr<Form1> mHelp;
     bool mHelpUnloaded = false;

@@ -1,6 +1,7 @@
 #include "main_window/modGlobal.h"
 
 #include "main_window/frmMain.h"
+#include "platform/FileSizeText.h"
 #include "platform/Picture.h"
 #include "platform/Units.h"
 #include "ui_frmMain.h"
@@ -37,13 +38,6 @@ void fillScaleList(QComboBox& list) {
     list.addItems(ScaleItems());
 }
 
-// "###0.00": at least one digit before the separator, none grouped, two after it, halves away from zero;
-// the separator is the user's (the default locale is the system's unless the program changes it).
-QString twoDecimals(double value) {
-    const double rounded = std::floor(value * 100.0 + 0.5) / 100.0;
-    return QString::number(rounded, 'f', 2).replace(QLatin1Char('.'), QLocale().decimalPoint());
-}
-
 } // namespace
 
 const QStringList& ScaleItems() {
@@ -73,17 +67,8 @@ float GetScaleFactor(const QString& itemText) {
     return 0.0f;
 }
 
-// The unit is chosen after rounding, so that 1,048,575 bytes read "1.00 MB", never "1024.00 KB".
 QString FormatFileSize(double bytes) {
-    if (bytes >= 0 && bytes <= 1023)
-        return QString::number(bytes, 'g', 15).replace(QLatin1Char('.'), QLocale().decimalPoint()) +
-               QStringLiteral(" B");
-    const auto below1024 = [](double value) { return std::floor(value * 100.0 + 0.5) / 100.0 < 1024; };
-    if (bytes >= 1024 && below1024(bytes / 1024)) return twoDecimals(bytes / 1024) + QStringLiteral(" KB");
-    if (bytes >= 1024 && below1024(bytes / 1048576))
-        return twoDecimals(bytes / 1048576) + QStringLiteral(" MB");
-    if (bytes >= 1024) return twoDecimals(bytes / 1073741824) + QStringLiteral(" GB");
-    return {};
+    return FileSizeText(bytes);
 }
 
 void ShowPixelSize(frmMain& form, const QString& fileName) {

@@ -1,11 +1,13 @@
 // Saving the resized picture, and the whole workflow through the real window.
 #include "MainWindowFixture.h"
+#include "main_window/modGlobal.h"
 #include "platform/OutputName.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QSettings>
 
 namespace {
 const QString Confirmation = QStringLiteral(" has been saved to your clipboard.  Please paste this address "
@@ -164,6 +166,95 @@ private slots:
                  qPrintable(f.dialogs.messages[0].text));
         QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
         QVERIFY(f.dialogs.inputs.empty());
+    }
+
+    // The status line's figure is the saved file's length, to the byte, however the size was chosen.
+    void statusLineShowsTheLengthSaveWrites_data() {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"percentage", "pixel boxes", "transparency", "smooth"})
+            QTest::newRow(how) << how;
+    }
+    void statusLineShowsTheLengthSaveWrites() {
+        QFETCH(QString, how);
+        MainWindowFixture f;
+        QCOMPARE(f.window->StatusText(), QString()); // nothing opened, nothing to say
+        const QImage image =
+            how == "transparency" ? factory::withTransparency(300, 200) : factory::gradient(900, 600);
+        f.open(f.writePicture("a.png", image, "PNG"));
+        if (how == "smooth") f.action("mnuOptionsSmooth")->trigger();
+        f.choose(f.cmbScaleX(), "075 %");
+        if (how == "pixel boxes") {
+            f.txtwidth()->setText("333");
+            f.click(f.button("Command2"));
+        }
+        QTRY_VERIFY(f.window->StatusLength() > 0);
+        save(f);
+        const qint64 saved = QFileInfo(f.dir.filePath("a(QLN).jpg")).size();
+        QCOMPARE(f.window->StatusLength(), saved);
+        const QSize size = f.resizedSize();
+        QCOMPARE(f.window->StatusText(), QStringLiteral("Saved as JPEG: %1 × %2 pixels, %3")
+                                             .arg(size.width())
+                                             .arg(size.height())
+                                             .arg(FormatFileSize(saved)));
+        if (how == "smooth") f.action("mnuOptionsSmooth")->trigger(); // remembered: leave it off
+    }
+
+    void fitUnderSize_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("200 KB") << "200"
+                                << "fits";
+        QTest::newRow("100 KB") << "100"
+                                << "fits";
+        QTest::newRow("room to spare") << "90000"
+                                       << "its own size";
+        QTest::newRow("not a number") << "lots"
+                                      << "refused";
+        QTest::newRow("zero") << "0"
+                              << "refused";
+        QTest::newRow("negative") << "-5"
+                                  << "refused";
+    }
+    void fitUnderSize() {
+        QFETCH(QString, answer);
+        QFETCH(QString, outcome);
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::gradient(1800, 1200), "BMP"));
+        const PictureRef before = f.resized()->Picture();
+        f.dialogs.inputAnswers.push_back(answer);
+        f.action("mnuFileFitUnderSize")->trigger();
+        if (outcome == "refused") {
+            QCOMPARE(f.dialogs.messages.size(), size_t(1));
+            QCOMPARE(f.resized()->Picture(), before);
+            return;
+        }
+        const qint64 limit = answer.toLongLong() * 1024;
+        const QSize size = f.resizedSize();
+        QCOMPARE(f.txtwidth()->text() + 'x' + f.txtheight()->text(),
+                 QString::number(size.width()) + 'x' + QString::number(size.height()));
+        QCOMPARE(qRound(size.width() * 1200.0 / 1800), size.height());
+        QVERIFY2(f.window->StatusText().startsWith(QStringLiteral("Fits under %1 KB").arg(answer)),
+                 qPrintable(f.window->StatusText()));
+        QCOMPARE(f.window->StatusText().contains(" at its own size: "), outcome != "fits");
+        save(f);
+        const qint64 saved = QFileInfo(f.dir.filePath("a(QLN).jpg")).size();
+        QCOMPARE(f.window->StatusLength(), saved);
+        QVERIFY(saved <= limit);
+        if (outcome == "fits") QVERIFY2(saved >= limit * 97 / 100, qPrintable(QString::number(saved)));
+        QCOMPARE(QSettings().value("fitUnderKB").toString(), answer); // offered next time
+    }
+
+    void smoothResizingChangesPixelsOnlyWhenOn() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.bmp", factory::checkerboard(64, 48, 1), "BMP"));
+        f.choose(f.cmbScaleX(), "050 %");
+        const QImage nearest = f.resized()->Picture()->image();
+        f.action("mnuOptionsSmooth")->trigger();
+        QCOMPARE(MainWindowFixture().action("mnuOptionsSmooth")->isChecked(), true); // remembered
+        QCOMPARE(f.resizedSize(), nearest.size());
+        QVERIFY(f.resized()->Picture()->image() != nearest);
+        f.action("mnuOptionsSmooth")->trigger();
+        QCOMPARE(f.resized()->Picture()->image(), nearest);
     }
 };
 

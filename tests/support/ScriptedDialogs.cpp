@@ -28,11 +28,15 @@ int ScriptedDialogs::ShowMessage(const QString& text, int style, const QString& 
 QString ScriptedDialogs::AskForText(const QString& prompt, const QString& title, const QString& defaultText) {
     askedUnderBusyPointer += busyPointerShowing();
     inputs.push_back({prompt, title, defaultText});
-    return defaultText;
+    if (inputAnswers.empty()) return defaultText;
+    QString answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
 }
 
 void ScriptedDialogs::clear() {
     openAnswers.clear();
+    inputAnswers.clear();
     openRequests.clear();
     messages.clear();
     inputs.clear();

@@ -21,6 +21,8 @@ public:
 
     // Answers for the Open dialog, taken in order; an empty answer (or none left) cancels.
     std::deque<QString> openAnswers;
+    // Answers for input boxes, taken in order; none left: the default text, as OK would give it.
+    std::deque<QString> inputAnswers;
     std::vector<OpenDialogRequest> openRequests;
     std::vector<Message> messages;
     std::vector<Input> inputs;
