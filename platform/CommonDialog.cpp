@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -28,24 +27,6 @@ QString CommonDialog::QtFilter(const QString& filter) {
     for (const FilterEntry& entry : entries(filter))
         shown.append(QStringLiteral("%1 (%2)").arg(entry.description, entry.patterns.join(QLatin1Char(' '))));
     return shown.join(QStringLiteral(";;"));
-}
-
-bool CommonDialog::Matches(const QString& filter, const QString& fileName) {
-    for (const FilterEntry& entry : entries(filter))
-        for (const QString& pattern : entry.patterns) {
-            const QRegularExpression wildcard(QRegularExpression::wildcardToRegularExpression(pattern),
-                                              QRegularExpression::CaseInsensitiveOption);
-            if (wildcard.match(fileName).hasMatch()) return true;
-        }
-    return false;
-}
-
-QStringList CommonDialog::ListFolder(const QString& filter, const QString& folder) {
-    QStringList listed;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
-        if (Matches(filter, name)) listed.append(name);
-    return listed;
 }
 
 QString CommonDialog::InitialFolder() const {

@@ -23,10 +23,6 @@ public:
 
     // The filter as Qt's file dialog takes it.
     static QString QtFilter(const QString& filter);
-    // Whether a file name matches one of the filter's patterns, without regard to case.
-    static bool Matches(const QString& filter, const QString& fileName);
-    // The files of a folder that the filter lists, sorted by name.
-    static QStringList ListFolder(const QString& filter, const QString& folder);
 
     QString InitialFolder() const;
 

@@ -37,12 +37,19 @@ double roundHalfEven(double x) {
     return std::round(x);
 }
 
+// Checked here so that the message names the setting the user knows.
+void requireStep(std::int32_t step, const char* name) {
+    if (step < 1) throw QuillonError(QStringLiteral("%1 must be at least 1.").arg(QLatin1String(name)));
+}
+
+// A stored step, checked as its setter checks it.
 std::int16_t storedStep(const PropertyBag& bag, const char* key, std::int16_t defaultValue) {
     const std::int32_t value = bag.ReadInt(QLatin1String(key), defaultValue);
     if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max())
         throw QuillonError(QStringLiteral("The stored scroll step %1 = %2 is out of range (at most 32767).")
                                .arg(QLatin1String(key))
                                .arg(value));
+    requireStep(value, key);
     return std::int16_t(value);
 }
 
@@ -177,8 +184,7 @@ void AAImageView::SetSmallChangeY(std::int16_t intNewSmallChangeY) {
 
 void AAImageView::setStep(ScrollBar& bar, void (ScrollBar::*setter)(std::int16_t), std::int16_t step,
                           const char* name) {
-    // Checked here so that the message names the setting the user knows.
-    if (step < 1) throw QuillonError(QStringLiteral("%1 must be at least 1.").arg(QLatin1String(name)));
+    requireStep(step, name);
     (bar.*setter)(step);
     emit PropertyChanged(QLatin1String(name));
 }
@@ -209,15 +215,26 @@ void AAImageView::ShowDefultPicture() {
 }
 
 void AAImageView::ReadProperties(const PropertyBag& bag) {
-    SetLargChangeX(storedStep(bag, "LargChangeX", DefaultLargChangeX));
-    SetLargChangeY(storedStep(bag, "LargChangeY", DefaultLargChangeY));
-    SetSmallChangeX(storedStep(bag, "SmallChangeX", DefaultSmallChangeX));
-    SetSmallChangeY(storedStep(bag, "SmallChangeY", DefaultSmallChangeY));
+    // Everything is read and checked before anything changes, so that a bad value changes nothing.
+    const std::int16_t largX = storedStep(bag, "LargChangeX", DefaultLargChangeX);
+    const std::int16_t largY = storedStep(bag, "LargChangeY", DefaultLargChangeY);
+    const std::int16_t smallX = storedStep(bag, "SmallChangeX", DefaultSmallChangeX);
+    const std::int16_t smallY = storedStep(bag, "SmallChangeY", DefaultSmallChangeY);
+    PictureRef picture = bag.ReadPicture(QStringLiteral("Picture"), DefultPicture());
+    PictureRef defaultPicture = bag.ReadPicture(QStringLiteral("DefultPicture"), DefultPicture());
+    const auto backColor =
+        std::uint32_t(bag.ReadInt(QStringLiteral("BackColor"), std::int32_t(DefaultBackColor)));
+    const std::int32_t scalePercent = bag.ReadInt(QStringLiteral("ScalePercent"), DefaultScalePercent);
+
+    SetLargChangeX(largX);
+    SetLargChangeY(largY);
+    SetSmallChangeX(smallX);
+    SetSmallChangeY(smallY);
     // The picture and the scale are taken as they are; the next paint draws them.
-    mPicture = bag.ReadPicture(QStringLiteral("Picture"), DefultPicture());
-    mPicDefultPicture->SetPicture(bag.ReadPicture(QStringLiteral("DefultPicture"), DefultPicture()));
-    SetBackColor(std::uint32_t(bag.ReadInt(QStringLiteral("BackColor"), std::int32_t(DefaultBackColor))));
-    mScalePercent = bag.ReadInt(QStringLiteral("ScalePercent"), DefaultScalePercent);
+    mPicture = std::move(picture);
+    mPicDefultPicture->SetPicture(std::move(defaultPicture));
+    SetBackColor(backColor);
+    mScalePercent = scalePercent;
 }
 
 void AAImageView::WriteProperties(PropertyBag& bag) const {

@@ -1,4 +1,4 @@
-// The JPEG writer: the file it writes from a wrapper, its messages on failure, and where it writes.
+// The JPEG writer: the file it writes from a wrapper, where it writes it, and its messages on failure.
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Ijl.h"
 #include "support/PictureFactory.h"
@@ -32,51 +32,72 @@ QByteArray turboJpeg(const cDIBSection& wrapper, int quality) {
 }
 
 // Grey levels rising downwards and to the right: a flip shows at once, and 4:2:0 takes nothing away.
-QImage ramp(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
+QImage ramp(int width) {
+    QImage image(width, 10, QImage::Format_Grayscale8);
+    for (int y = 0; y < 10; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(20 * y + 10 * x, 20 * y + 10 * x, 20 * y + 10 * x));
-    return image;
+            image.scanLine(y)[x] = uchar(20 * y + 10 * x);
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
 
 class SaveJpegTest : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
 
 private slots:
-    void writesTheWrapperUpright_data() {
+    // Every padding a row can have (widths 1 to 4), a photo, and what may lie at the target first:
+    // a link is replaced, never written through; a file is replaced whole, keeping its permissions.
+    void writesUprightAtTheTarget_data() {
         QTest::addColumn<QImage>("image");
-        QTest::addColumn<int>("padBytes");
-        const int pads[] = {1, 2, 3, 0, 1};
-        for (int width = 1; width <= 5; ++width)
-            QTest::addRow("width %d", width) << ramp(width, 10) << pads[width - 1];
-        QTest::newRow("photo-like 331 x 100") << factory::gradient(331, 100) << 3;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("linkTo");   // a symbolic link at the target first
+        QTest::addColumn<int>("existingMode"); // a file with these permissions at the target first
+        for (int width = 1; width <= 4; ++width)
+            QTest::addRow("width %d", width) << ramp(width) << "a.jpg" << QString() << 0;
+        const QImage photo = factory::gradient(331, 100);
+        QTest::newRow("photo, non-ASCII path")
+            << photo << "Fotos – été/Ærø 日本 ñ (QLN).jpg" << QString() << 0;
+        QTest::newRow("link to a file") << photo << "link.jpg"
+                                        << "other.jpg" << 0;
+        QTest::newRow("dangling link") << photo << "link.jpg"
+                                       << "missing/other.jpg" << 0;
+        QTest::newRow("longer file, mode 640") << photo << "a.jpg" << QString() << 0640;
+        QTest::newRow("read-only file") << photo << "a.jpg" << QString() << 0444;
     }
-    void writesTheWrapperUpright() {
+    void writesUprightAtTheTarget() {
         QFETCH(QImage, image);
-        QFETCH(int, padBytes);
+        QFETCH(QString, name);
+        QFETCH(QString, linkTo);
+        QFETCH(int, existingMode);
+        QTemporaryDir folder;
+        const QString target = folder.filePath(name);
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        factory::writeFile(folder.filePath(QStringLiteral("other.jpg")), "keep");
+        if (!linkTo.isEmpty()) QVERIFY(QFile::link(linkTo, target));
+        if (existingMode) {
+            factory::writeFile(target, factory::randomBytes(200000));
+            QVERIFY(::chmod(QFile::encodeName(target).constData(), mode_t(existingMode)) == 0);
+        }
         const int live = ijl::testing::Count().liveSessions;
         cDIBSection wrapper;
         wrapper.CreateFromPicture(Picture::make(image));
-        const QString file = dir.filePath(QStringLiteral("upright.jpg"));
         ScriptedDialogs dialogs;
-        QVERIFY(SaveJPEG(dialogs, wrapper, file, 90));
+        QVERIFY(SaveJPEG(dialogs, wrapper, target, 90));
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(ijl::testing::Count().liveSessions, live);
-        QCOMPARE(ijl::testing::Last().record.DIBPadBytes, padBytes);
 
-        // Byte for byte what the encoder makes of the wrapper's memory at 90: quality and layout reach
-        // it unchanged.
-        const QByteArray written = factory::readFile(file);
+        // Byte for byte what the encoder makes of the wrapper's memory at 90, 4:2:0: quality and layout
+        // reach it unchanged.
+        const QByteArray written = factory::readFile(target);
         QCOMPARE(written, turboJpeg(wrapper, 90));
         const QImage decoded = QImage::fromData(written, "JPEG");
-        QCOMPARE(decoded.size(), image.size());
-        const double psnr = factory::psnr(image, decoded);
-        QVERIFY2(psnr >= 35, qPrintable(QString::number(psnr)));
-        QVERIFY(psnr > factory::psnr(image.mirrored(false, true), decoded) + 10);
+        QVERIFY(factory::psnr(image, decoded) > factory::psnr(image.mirrored(false, true), decoded) + 10);
+        QVERIFY(!QFileInfo(target).isSymLink());
+        QCOMPARE(factory::readFile(folder.filePath(QStringLiteral("other.jpg"))), QByteArray("keep"));
+        struct stat info;
+        QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
+        if (existingMode) QCOMPARE(int(info.st_mode & 0777), existingMode);
     }
 
     // Every failure shows one message, frees what was initialised, and leaves the folder as it was.
@@ -99,7 +120,6 @@ private slots:
         factory::writeFile(file, earlier);
         cDIBSection wrapper;
         if (fault != "no pixels") wrapper.CreateFromPicture(Picture::make(factory::gradient(200, 150)));
-        ijl::testing::ResetCounts();
         const int live = ijl::testing::Count().liveSessions;
         if (fault == "init") ijl::testing::FailNextInit(-5);
 
@@ -118,52 +138,11 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(dialogs.messages.size(), std::size_t(1));
         QCOMPARE(dialogs.messages[0].text, message);
-        QCOMPARE(dialogs.messages[0].style, 48);
-        QCOMPARE(dialogs.messages[0].title, QStringLiteral("Quillon"));
-        const int calls = fault == "init" ? 0 : 1; // nothing to write or free without a session
-        QCOMPARE(ijl::testing::Count().write, calls);
-        QCOMPARE(ijl::testing::Count().free, calls);
+        QCOMPARE(dialogs.messages[0].style, 48); // a warning
         QCOMPARE(ijl::testing::Count().liveSessions, live);
         QCOMPARE(factory::readFile(file), earlier);
         const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
         QCOMPARE(left, QStringList{QStringLiteral("photo.jpg")}); // no temporary file either
-    }
-
-    void writesAtTheTarget_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("linkTo");   // a symbolic link at the target first
-        QTest::addColumn<int>("existingMode"); // a file with these permissions at the target first
-        QTest::newRow("non-ASCII path") << "Fotos – été/Ærø 日本 ñ (QLN).jpg" << QString() << 0;
-        QTest::newRow("link to a file") << "link.jpg"
-                                        << "other.jpg" << 0;
-        QTest::newRow("dangling link") << "link.jpg"
-                                       << "missing/other.jpg" << 0;
-        QTest::newRow("longer file, mode 640") << "photo.jpg" << QString() << 0640;
-    }
-    void writesAtTheTarget() {
-        QFETCH(QString, name);
-        QFETCH(QString, linkTo);
-        QFETCH(int, existingMode);
-        QTemporaryDir folder;
-        const QString target = folder.filePath(name);
-        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
-        factory::writeFile(folder.filePath(QStringLiteral("other.jpg")), "keep");
-        if (!linkTo.isEmpty()) QVERIFY(QFile::link(linkTo, target));
-        if (existingMode) {
-            factory::writeFile(target, factory::randomBytes(200000));
-            QVERIFY(::chmod(QFile::encodeName(target).constData(), mode_t(existingMode)) == 0);
-        }
-        cDIBSection wrapper;
-        wrapper.CreateFromPicture(Picture::make(factory::gradient(32, 24)));
-        ScriptedDialogs dialogs;
-        QVERIFY(SaveJPEG(dialogs, wrapper, target, 90));
-
-        QVERIFY(!QFileInfo(target).isSymLink());
-        QCOMPARE(factory::readFile(target), turboJpeg(wrapper, 90));
-        QCOMPARE(factory::readFile(folder.filePath(QStringLiteral("other.jpg"))), QByteArray("keep"));
-        struct stat info;
-        QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
-        if (existingMode) QCOMPARE(int(info.st_mode & 0777), existingMode);
     }
 };
 

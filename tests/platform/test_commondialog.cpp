@@ -1,63 +1,68 @@
-// The Open dialog's filter and starting folder.
+// The Open dialog: the folder it starts in, what the real dialog lists, and the pointer while asking.
 #include "platform/CommonDialog.h"
+#include "platform/MousePointer.h"
+#include "platform/QtDialogs.h"
 #include "support/PictureFactory.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-const QString ImageFilter = QStringLiteral("Image Files|*.jpg;*.gif;*.bmp");
-}
 
 class TestCommonDialog : public QObject {
     Q_OBJECT
 private slots:
-    void filterIsShownTheQtWay() {
-        QCOMPARE(CommonDialog::QtFilter(ImageFilter), QStringLiteral("Image Files (*.jpg *.gif *.bmp)"));
-    }
-
-    void patternsMatchWhateverTheCase_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("camera file") << "IMG_0001.JPG" << true;
-        QTest::newRow("mixed case") << "photo.Gif" << true;
-        QTest::newRow("bitmap") << "b.bmp" << true;
-        QTest::newRow("four-letter jpeg") << "c.jpeg" << false;
-        QTest::newRow("png") << "d.png" << false;
-        QTest::newRow("jpg inside the name") << "e.jpg.txt" << false;
-    }
-    void patternsMatchWhateverTheCase() {
-        QFETCH(QString, name);
-        QFETCH(bool, listed);
-        QCOMPARE(CommonDialog::Matches(ImageFilter, name), listed);
-    }
-
-    void listingAFolder() {
-        QTemporaryDir dir;
-        for (const char* name : {"IMG_0001.JPG", "photo.Gif", "b.bmp", "c.jpeg", "d.png"})
-            factory::writeFile(dir.filePath(name), "x");
-        QCOMPARE(CommonDialog::ListFolder(ImageFilter, dir.path()),
-                 (QStringList{"IMG_0001.JPG", "b.bmp", "photo.Gif"}));
-    }
-
     void opensInTheFolderOfTheLastChosenFile() {
         QTemporaryDir dir;
         ScriptedDialogs dialogs;
         CommonDialog dialog;
-        dialog.Filter = ImageFilter;
-        dialog.DialogTitle = QStringLiteral("Open Image File");
         dialogs.openAnswers = {dir.filePath("a.jpg"), QString()};
         dialog.ShowOpen(dialogs);
         QCOMPARE(dialog.FileName, dir.filePath("a.jpg"));
-        dialog.FileName.clear();
-        dialog.ShowOpen(dialogs); // cancelled: FileName stays as it was set
-        QCOMPARE(dialog.FileName, QString());
+        dialog.ShowOpen(dialogs); // cancelled: FileName stays
+        QCOMPARE(dialog.FileName, dir.filePath("a.jpg"));
         QCOMPARE(dialogs.openRequests.size(), size_t(2));
-        QCOMPARE(dialogs.openRequests[0].title, QStringLiteral("Open Image File"));
-        QCOMPARE(dialogs.openRequests[0].filter, QStringLiteral("Image Files (*.jpg *.gif *.bmp)"));
         QCOMPARE(QDir(dialogs.openRequests[1].initialFolder), QDir(dir.path()));
+    }
+
+    void realDialogListsPicturesWhateverTheCase() {
+        QTemporaryDir dir;
+        for (const char* name : {"IMG_0001.JPG", "photo.Gif", "b.bmp", "c.jpeg", "d.png"})
+            factory::writeFile(dir.filePath(name), "x");
+        QFileDialog dialog;
+        QtDialogs::ConfigureOpenDialog(
+            dialog, {QStringLiteral("Open"), QStringLiteral("Pictures (*.jpg *.gif *.bmp)"), dir.path()});
+        dialog.show();
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(view);
+        QStringList listed;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                listed.clear();
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                    listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+                listed.sort(Qt::CaseInsensitive);
+                return listed.size() == 3;
+            }(),
+            5000);
+        QCOMPARE(listed, (QStringList{"b.bmp", "IMG_0001.JPG", "photo.Gif"}));
+    }
+
+    void pointersNest() {
+        const auto shape = [] { return QGuiApplication::overrideCursor()->shape(); };
+        {
+            const BusyPointer longWork;
+            { const BusyPointer step; }
+            QCOMPARE(shape(), Qt::WaitCursor); // a step inside the work leaves the work busy
+            {
+                const NormalPointer asking;
+                QCOMPARE(shape(), Qt::ArrowCursor);
+            }
+            QCOMPARE(shape(), Qt::WaitCursor);
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 
