@@ -80,6 +80,8 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     mStatus = new QLabel(ui->statusbar);
     mStatus->setObjectName(QStringLiteral("lblStatus"));
     mStatus->setAccessibleName(QStringLiteral("Saved size"));
+    // The figure can be selected and copied; a click gives it the focus, Tab never does.
+    mStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ui->statusbar->addPermanentWidget(mStatus, 1);
     mMeter = new SizeMeter(this);
     connect(mMeter, &SizeMeter::Measured, this, &frmMain::ShowMeasured);

@@ -173,6 +173,18 @@ grep -qF "$root" "$workdir/ldd.txt" && fail "FAIL: the program loads libraries f
 grep -qaF "$root" /usr/bin/quillon && fail "FAIL: the installed program names $root"
 echo "ok: ldd finds every library, none and no path from $root"
 
+echo "== The installed command line, without a display"
+convert -size 640x480 gradient:navy-orange "$workdir/a.jpg"
+convert -size 640x480 gradient:navy-orange "$workdir/b.heic"
+(cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/quillon --scale 50 \
+  "$workdir/a.jpg" "$workdir/b.heic" >"$workdir/cli.log" 2>&1) || fail "$(cat "$workdir/cli.log")
+FAIL: quillon --scale 50 a.jpg b.heic"
+for output in "a(QLN).jpg" "b(QLN).jpg"; do
+  [ "$(identify -format '%m %w x %h' "$workdir/$output")" = "JPEG 320 x 240" ] ||
+    fail "FAIL: $output is not a 320 x 240 JPEG; the program said: $(cat "$workdir/cli.log")"
+done
+echo "ok: quillon --scale 50 made 320 x 240 JPEGs of a JPEG and a HEIC photo, no display needed"
+
 echo "== Starting the installed program, the build folder moved away"
 aside="$build.aside.$$"
 mv "$build" "$aside"
