@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QThreadPool>
 #include <chrono>
 #include <condition_variable>
@@ -161,10 +162,12 @@ int usageError(const QString& message) {
 int runFiles(const Options& options, const ResizeFunction& resize) {
     const QStringList& files = options.files;
     Batch batch(files.size());
-    // The global pool runs as many jobs as there are cores; a job's own row bands then run in place.
-    QThreadPool* pool = QThreadPool::globalInstance();
+    // A pool of its own, one job a core: a job's row bands wait on the global pool, which a job
+    // there would deadlock once every thread held a job.
+    QThreadPool pool;
+    pool.setMaxThreadCount(QThread::idealThreadCount());
     for (qsizetype i = 0; i < files.size(); ++i)
-        pool->start([&batch, &options, &resize, &files, i] {
+        pool.start([&batch, &options, &resize, &files, i] {
             batch.finish(i, ProcessFile(files[i], options, resize));
         });
 

@@ -6,12 +6,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    const PictureRef photo = Picture::make(factory::gradient(6000, 4000));
+    if (argc > 2 && std::strcmp(argv[1], "--write-photo") == 0) { // the whole-process benchmark's input
+        factory::writeFile(QString::fromLocal8Bit(argv[2]), factory::encode(photo->image(), "JPEG", 92));
+        return 0;
+    }
     const qint64 limit = (argc > 1 ? std::atoll(argv[1]) : 600) * 1024;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
-    const PictureRef photo = Picture::make(factory::gradient(6000, 4000));
 
     int probes = 0;
     const ResizeFunction counted = [&probes](const PictureRef& picture, QSize size) {
