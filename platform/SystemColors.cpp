@@ -1,12 +1,15 @@
 #include "platform/SystemColors.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 
 namespace {
 
 QColor fromPalette(std::uint32_t number) {
-    const QPalette palette = qApp ? QApplication::palette() : QPalette();
+    // Only a graphical application has a desktop palette; the command line runs without one.
+    const QPalette palette = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                 ? QGuiApplication::palette()
+                                 : QPalette();
     switch (number) {
     case 0x05:
         return palette.color(QPalette::Active, QPalette::Base); // window background
