@@ -2,6 +2,22 @@
 
 #include "platform/CheckedMath.h"
 
+#include <array>
+#include <functional>
+#include <mutex>
+
+namespace {
+
+// A picture's bitmap is selected into one drawing context at a time, and a second selection fails: two
+// copies of one picture made at once (the save and the live size figure) take turns here instead of
+// one of them copying nothing.
+std::mutex& turnFor(gdi::Handle picture) {
+    static std::array<std::mutex, 16> turns;
+    return turns[std::hash<gdi::Handle>{}(picture) % turns.size()];
+}
+
+} // namespace
+
 cDIBSection::~cDIBSection() {
     ClearUp();
 }
@@ -45,6 +61,7 @@ void cDIBSection::CreateFromPicture(const PictureRef& picThis) {
     gdi::ReleaseDC(hWnd, lhDCDesktop);
     if (lhDC == 0) return;
 
+    const std::lock_guard turn(turnFor(hPicture));
     const gdi::Handle lhBmpOld = gdi::SelectObject(lhDC, hPicture);
     LoadPictureBlt(lhDC, 0, 0, -1, -1, gdi::SRCCOPY);
     gdi::SelectObject(lhDC, lhBmpOld);

@@ -5,6 +5,8 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 class EncodeJpegTest : public QObject {
     Q_OBJECT
@@ -26,6 +28,23 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("saved.jpg"));
         QVERIFY(SaveJPEG(dialogs, wrapper, path, 90));
         QCOMPARE(EncodeJPEG(picture, 90), factory::readFile(path));
+    }
+
+    // The save and the live size figure copy one picture at once: neither may copy nothing.
+    void onePictureEncodedOnTwoThreadsAtOnce() {
+        const PictureRef picture = Picture::make(factory::gradient(300, 200));
+        const QByteArray expected = EncodeJPEG(picture, 90);
+        std::atomic<bool> done{false};
+        std::thread meter([&] {
+            while (!done)
+                EncodeJPEG(picture, 90);
+        });
+        bool same = true;
+        for (int i = 0; i < 300 && same; ++i)
+            same = EncodeJPEG(picture, 90) == expected;
+        done = true;
+        meter.join();
+        QVERIFY(same);
     }
 };
 
