@@ -49,6 +49,8 @@ im_reason=""
 q_batch=$(best run_quillon --scale 50 "$work"/batch/*.jpg)
 v_batch=$(best vips_batch)
 q_fit=$(best run_quillon --fit 600K "$work/photo.jpg")
+q_smooth=$(best run_quillon --scale 50 --smooth "$work/photo.jpg")
+v_smooth=$(best vips resize "$work/photo.jpg" "$work/out-v/smooth.jpg[Q=90]" 0.5 --kernel lanczos3)
 
 ratio() { if [ "$2" = refused ]; then echo "-"; else awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; fi; }
 row() { printf '%-40s %9s %-44s %9s %6s  %s\n' "$1" "$2" "$3" "$4" "$(ratio "$2" "$4")" "$5"; }
@@ -59,6 +61,7 @@ printf '%-40s %9s %-44s %9s %6s  %s\n' "quillon" "ms" "peer" "ms" "ratio" "targe
 row "--scale 50 (6000 x 4000 JPEG)" "$q_half" "vips resize 0.5 --kernel nearest" "$v_half" "<= 0.8"
 row "--scale 300" "$q_triple" "vips resize 3 --kernel nearest" "$v_triple" "<= 1.0"
 row "--scale 50, 40 files of 3000 x 2000" "$q_batch" "the same vips, xargs -P 2" "$v_batch" "<= 0.8"
+row "--scale 50 --smooth" "$q_smooth" "vips resize 0.5 --kernel lanczos3" "$v_smooth" "<= 1.0"
 row "--scale 50" "$q_half" "convert -sample 50% -quality 90" "$im_half" ""
 row "--scale 300" "$q_triple" "convert -sample 300% -quality 90" "$im_triple" "${im_reason:+ImageMagick refused: $im_reason}"
 printf '%-40s %9s\n' "--fit 600K (search and save)" "$q_fit"
