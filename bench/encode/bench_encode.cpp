@@ -1,5 +1,6 @@
 // Times SaveJPEG on a photo-sized wrapper against `cjpeg -quality 90` on the same pixels, best of
 // several runs each, and prints both times and their ratio.
+#include "bench/support/PrintingDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
 
@@ -23,18 +24,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class PrintingDialogs : public Dialogs {
-protected:
-    QString AskForFile(const OpenDialogRequest&) override { return {}; }
-    int ShowMessage(const QString& text, int, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return vbOK;
-    }
-    QString AskForText(const QString&, const QString&, const QString& defaultText) override {
-        return defaultText;
-    }
-};
 
 // Smooth colour gradients with fine noise: it compresses like a photograph.
 QImage photoLike(int width, int height) {

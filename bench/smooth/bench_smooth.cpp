@@ -5,6 +5,7 @@
 //   bench_smooth speed FOLDER [REPEATS]
 //                                  opens a 6000 x 4000 JPEG, resamples it to 50 %, saves it at
 //                                  quality 90, and prints the best time of each step
+#include "bench/support/PrintingDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Picture.h"
@@ -29,18 +30,6 @@ constexpr int ZoneSize = 2048;
 // The plate reaches the source's own limit, half a cycle a pixel, at the middle of each edge.
 constexpr double ZoneK = std::numbers::pi / ZoneSize;
 const int Percents[] = {50, 25};
-
-class PrintingDialogs : public Dialogs {
-protected:
-    QString AskForFile(const OpenDialogRequest&) override { return {}; }
-    int ShowMessage(const QString& text, int, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return vbOK;
-    }
-    QString AskForText(const QString&, const QString&, const QString& defaultText) override {
-        return defaultText;
-    }
-};
 
 QImage nearest(const QImage& source, QSize size) {
     QImage out(size, QImage::Format_RGB32);

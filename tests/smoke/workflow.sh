@@ -17,6 +17,19 @@ expected="$work/holiday photo(QLN).jpg"
 
 window() { wait_for_window "$1" $program || { echo "FAIL: no window '$1' appeared" >&2; exit 1; }; }
 
+# Ctrl+A ("Save &As ..."), then Enter on the path box and on the confirmation.
+save_with_keyboard() {
+  focus_window "$main"
+  xdotool key ctrl+a
+  box=$(window '^Path to Your Picture$')
+  focus_window "$box"
+  xdotool key Return
+  message=$(window '^Quillon$')
+  focus_window "$message"
+  xdotool key Return
+  sleep 0.5
+}
+
 HOME="$work" "$binary" &
 program=$!
 main=$(window '^Quillon v1.2$')
@@ -31,14 +44,7 @@ wait_for_no_window '^Open Image File$' || { echo "FAIL: the Open dialog did not 
 focus_window "$main"
 xdotool key Up Up
 sleep 0.5
-xdotool key ctrl+a
-box=$(window '^Path to Your Picture$')
-focus_window "$box"
-xdotool key Return
-message=$(window '^Quillon$')
-focus_window "$message"
-xdotool key Return
-sleep 0.5
+save_with_keyboard
 
 [ -f "$expected" ] || { echo "FAIL: no file $expected"; ls -la "$work"; exit 1; }
 size=$(identify -format '%w x %h' "$expected")
@@ -61,15 +67,7 @@ eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove $((X + 4)) $((Y + HEIGHT - 10)) mousedown 1 mousemove $((X + WIDTH - 4)) $((Y + HEIGHT - 10)) mouseup 1
 sleep 0.3
 status=$(xclip -o -selection primary)
-focus_window "$main"
-xdotool key ctrl+a
-box=$(window '^Path to Your Picture$')
-focus_window "$box"
-xdotool key Return
-message=$(window '^Quillon$')
-focus_window "$message"
-xdotool key Return
-sleep 0.5
+save_with_keyboard
 length=$(stat -c %s "$expected")
 [ "$length" -le $((600 * 1024)) ] || { echo "FAIL: fitted under 600 KB, the output has $length bytes"; exit 1; }
 figure=$(awk -v b="$length" 'BEGIN { printf "%.2f KB", int(b / 1024 * 100 + 0.5) / 100 }')
