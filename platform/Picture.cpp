@@ -273,7 +273,11 @@ PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
-    const QSize size = IsHeif(bytes) ? ReadHeifSize(bytes, path) : uprightHeaderSize(path, bytes);
+    return ReadPictureInfoFromData(fileBytes(path), path);
+}
+
+PictureInfo ReadPictureInfoFromData(const QByteArray& data, const QString& name) {
+    if (data.isEmpty()) FailToOpen(name, QStringLiteral("it holds no data."));
+    const QSize size = IsHeif(data) ? ReadHeifSize(data, name) : uprightHeaderSize(name, data);
     return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height())};
 }
