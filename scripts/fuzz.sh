@@ -10,7 +10,7 @@ cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Rel
 cmake --build "$build" -j2 >/dev/null
 
 work="$build/fuzz-runs"
-rm -rf "$work/seeds"
+rm -rf "$work/seeds" "$work/findings"
 mkdir -p "$work"
 export QT_QPA_PLATFORM=offscreen
 ASAN_OPTIONS=detect_leaks=0 "$build/tests/fuzz/fuzz_seeds" "$work/seeds" 2>/dev/null
