@@ -31,7 +31,8 @@ for target in picture icc layout arguments; do
   (cd "$findings" && "$build/tests/fuzz/fuzz_$target" "${parallel[@]}" -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "$work/seeds/$target" >"$log" 2>&1) || status=$?
-  grep -E '^#[0-9]+.*(DONE|pulse|NEW|REDUCE|INITED).*cov:' "$log" | tail -1 || true
+  # The last coverage line: "#N DONE cov: ..." alone, "#N: cov: ... exec/s ..." with -fork.
+  grep -E '^#[0-9]+(:| +(DONE|pulse|NEW|REDUCE|INITED)).*cov:' "$log" | tail -1 || true
   grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
   artefacts=$(find "$findings" -type f)
   if [ "$status" -ne 0 ] || [ -n "$artefacts" ]; then
