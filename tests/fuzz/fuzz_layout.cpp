@@ -11,13 +11,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    try {
-        // Picture names resolve among the viewer's built-in files, as the shipped layout's do.
-        for (const PropertyBag& bag : ParseStoredLayout(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral(":/viewer"))) {
+    const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
+    try { // picture names resolve among the viewer's built-in files, as the shipped layout's do
+        for (const PropertyBag& bag : ParseStoredLayout(text, QStringLiteral(":/viewer"))) {
             AAImageView view;
             view.ReadProperties(bag);
             view.Paint();
         }
-    } catch (const QuillonError&) {}
+    } catch (const QuillonError&) {
+    }
     return 0;
 }

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     int n = 0;
     const auto put = [&](const char* target, const QByteArray& bytes) {
         out.mkpath(QLatin1String(target));
-        factory::writeFile(out.filePath(QStringLiteral("%1/seed%2").arg(QLatin1String(target)).arg(++n)), bytes);
+        factory::writeFile(out.filePath(QStringLiteral("%1/seed%2").arg(QLatin1String(target)).arg(++n)),
+                           bytes);
     };
     const QImage picture = factory::gradient(8, 6);
     for (const char* format : {"JPEG", "GIF", "BMP", "PNG", "WEBP", "TIFF", "HEIC"})
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
                   "BackColor = 0x8000000F\n\n[AAIVResized]\nLargChangeY = 10\nScalePercent = 9\n"
                   "DefultPicture = file:default.gif\nBackColor = 255\n");
     put("layout", "# comment\n[AAIVOriginal]\nSmallChangeX = 0\n");
-    for (const char* line : {"--fit\n600K\na.jpg", "--size\n1280x960\nb.png", "--scale=50\n--height-scale=75\n--smooth\n--output-dir\nout\nc.gif",
+    for (const char* line : {"--fit\n600K\na.jpg", "--size\n1280x960\nb.png",
+                             "--scale=50\n--height-scale=75\n--smooth\n--output-dir\nout\nc.gif",
                              "--fit=1.5M\n--\n--help", "--version"})
         put("arguments", line);
     return 0;
