@@ -29,6 +29,10 @@ struct Layout {
     std::array<quint32, 4> masks{}; // red, green, blue, alpha
 
     qint64 stride() const { return (width * bitsPerPixel + 31) / 32 * 4; }
+    // Run-length and embedded JPEG or PNG data are not rows of pixels; Qt's reader takes those.
+    bool plainRows() const {
+        return compression == Uncompressed || compression == BitFields || compression == AlphaBitFields;
+    }
     qint64 rows() const { return std::abs(height); }
 };
 
@@ -82,15 +86,13 @@ std::optional<Channel> channelOf(quint32 mask) {
 
 bool BitmapIsShort(const QByteArray& file) {
     const auto layout = layoutOf(file);
-    if (!layout || (layout->compression != Uncompressed && layout->compression != BitFields &&
-                    layout->compression != AlphaBitFields))
-        return false;
+    if (!layout || !layout->plainRows()) return false;
     return file.size() < layout->pixelsAt + layout->stride() * layout->rows();
 }
 
 QImage DecodeBitfieldBitmap(const QByteArray& file) {
     const auto layout = layoutOf(file);
-    if (!layout || (layout->bitsPerPixel != 16 && layout->bitsPerPixel != 32) ||
+    if (!layout || !layout->plainRows() || (layout->bitsPerPixel != 16 && layout->bitsPerPixel != 32) ||
         layout->masks == std::array<quint32, 4>{} || BitmapIsShort(file))
         return {};
     std::array<Channel, 4> channels;

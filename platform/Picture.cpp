@@ -163,6 +163,13 @@ QImage decode(const QString& name, const QByteArray& bytes) {
         if (!reader.read(&image) || image.isNull())
             FailToOpen(name, QStringLiteral("it is damaged or incomplete (%1).").arg(reader.errorString()));
         profile = image.colorSpace().iccProfile();
+        // A GIF frame may reach past the picture its header describes; the header's size is the one
+        // that was checked and that the header-only reading reports, so the rest is cut off.
+        if (image.width() > header.rawSize.width() || image.height() > header.rawSize.height())
+            image = image.copy(QRect(QPoint(0, 0), header.rawSize));
+        if (image.size() != header.rawSize)
+            FailToOpen(name,
+                       QStringLiteral("it is damaged: its picture does not have the size its header gives."));
     }
     // Saved JPEGs carry no profile: browsers take an untagged JPEG as sRGB, and a profile costs bytes on
     // a size-limited upload. So the colours become sRGB here, and look the same once saved.
@@ -273,7 +280,11 @@ PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
-    const QSize size = IsHeif(bytes) ? ReadHeifSize(bytes, path) : uprightHeaderSize(path, bytes);
+    return ReadPictureInfoFromData(fileBytes(path), path);
+}
+
+PictureInfo ReadPictureInfoFromData(const QByteArray& data, const QString& name) {
+    if (data.isEmpty()) FailToOpen(name, QStringLiteral("it holds no data."));
+    const QSize size = IsHeif(data) ? ReadHeifSize(data, name) : uprightHeaderSize(name, data);
     return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height())};
 }

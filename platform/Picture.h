@@ -65,5 +65,7 @@ PictureRef LoadPicture(const QString& path);
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
 // Reads only the header of a picture file. Throws QuillonError as LoadPicture does.
 PictureInfo ReadPictureInfo(const QString& path);
+// The same from a picture file's bytes; `name` is used in messages.
+PictureInfo ReadPictureInfoFromData(const QByteArray& data, const QString& name);
 // The length in bytes of a picture of this size written as an uncompressed 24-bit Windows bitmap.
 qint64 BitmapFileLength(QSize size);

@@ -103,7 +103,10 @@ QMap<QString, PropertyBag> ReadStoredLayout(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         throw QuillonError(QStringLiteral("The stored layout “%1” is missing.").arg(path));
-    const QString folder = QFileInfo(path).path();
+    return ParseStoredLayout(file.readAll(), QFileInfo(path).path());
+}
+
+QMap<QString, PropertyBag> ParseStoredLayout(const QByteArray& text, const QString& folder) {
     QMap<QString, PropertyBag> bags;
     QString control;
     QString body;
@@ -111,7 +114,7 @@ QMap<QString, PropertyBag> ReadStoredLayout(const QString& path) {
         if (!control.isEmpty()) bags.insert(control, PropertyBag::FromText(body, folder));
         body.clear();
     };
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    for (const QString& raw : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
         const QString trimmed = raw.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
             flush();

@@ -38,3 +38,5 @@ private:
 
 // Reads every control's bag of a stored layout: "[ControlName]" headings over their bags.
 QMap<QString, PropertyBag> ReadStoredLayout(const QString& path);
+// The same from the layout's text; picture names are resolved against `folder`.
+QMap<QString, PropertyBag> ParseStoredLayout(const QByteArray& text, const QString& folder);

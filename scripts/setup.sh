@@ -15,6 +15,8 @@ packages=(
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace
+  # the fuzz targets: clang with libFuzzer and the sanitizers' runtime
+  clang libclang-rt-14-dev
   # packaging
   desktop-file-utils appstream dpkg-dev file
 )

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillon and runs every test three times: a normal build, then one under AddressSanitizer
-# and UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then the Debian package test.
+# and UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then the Debian package test, then a
+# minute of fuzzing for each fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
@@ -30,3 +31,6 @@ if dpkg-query -W -f='${Status}' quillon 2>/dev/null | grep -q 'install ok instal
 else
   bash "$root/scripts/package-test.sh" "$root/build-pkg"
 fi
+
+echo "== Fuzzing, 60 s a target"
+bash "$root/scripts/fuzz.sh" 60

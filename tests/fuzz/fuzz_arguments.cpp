@@ -1,0 +1,20 @@
+// Command lines: the bytes split on NUL or newline into words.
+#include "cli/Arguments.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    QStringList words;
+    for (const QByteArray& word :
+         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\n'))
+        words += QString::fromUtf8(word).split(QChar(0));
+    const auto result = ParseArguments(words);
+    const auto* o = std::get_if<Options>(&result);
+    // What the jobs take for granted once the words are accepted.
+    const bool usable =
+        !o || o->request != Request::Run ||
+        (!o->files.isEmpty() && o->percentX > 0 && o->percentY > 0 && o->fitBytes >= 0 &&
+         (o->mode != SizeMode::Fit || o->fitBytes > 0) && (o->mode != SizeMode::Size || !o->size.isEmpty()));
+    if (!usable || (!o && std::get<UsageError>(result).message.isEmpty())) std::abort();
+    return 0;
+}

@@ -1,0 +1,29 @@
+// Runs a fuzz target's entry function on every file under the folders named, without libFuzzer,
+// so that the ordinary build replays the inputs that once failed.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
+
+int main(int argc, char** argv) {
+    if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+    int count = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::filesystem::is_directory(argv[i])) continue; // no regressions yet
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+            if (!entry.is_regular_file()) continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+            std::printf("replaying %s\n", entry.path().c_str());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            ++count;
+        }
+    }
+    std::printf("%d inputs replayed\n", count);
+    return 0;
+}
