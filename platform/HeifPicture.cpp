@@ -4,6 +4,7 @@
 #include "platform/Picture.h"
 #include "platform/PictureChecks.h"
 
+#include <algorithm>
 #include <libheif/heif.h>
 #include <limits>
 #include <memory>
@@ -94,6 +95,12 @@ QSize ReadHeifSize(const QByteArray& bytes, const QString& name) {
 QImage DecodeHeif(const QByteArray& bytes, const QString& name) {
     const PrimaryImage primary = openPrimary(bytes, name);
     const QSize size = checkedSize(primary, name);
+    // A grid may claim a far larger picture than the item it makes up says, and libheif would
+    // assemble it whole before the sizes could be compared. It now refuses a side over twice the one
+    // checked above (room for the coder's padding and a cropped aperture; the result must match
+    // the checked size exactly all the same).
+    heif_context_set_maximum_image_size_limit(primary.context.get(),
+                                              2 * std::max(size.width(), size.height()) + 64);
     heif_image* decoded = nullptr;
     // No options: libheif's defaults apply the file's rotation and mirroring.
     const heif_error error = heif_decode_image(primary.handle.get(), &decoded, heif_colorspace_RGB,

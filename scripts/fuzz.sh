@@ -16,7 +16,8 @@ export QT_QPA_PLATFORM=offscreen
 ASAN_OPTIONS=detect_leaks=0 "$build/tests/fuzz/fuzz_seeds" "$work/seeds" 2>/dev/null
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-# Past a minute, both cores work on each target.
+# A picture may take 1 GiB (the largest Quillon opens) and its normalised copy as much again; past
+# that, memory is a finding. Past a minute, both cores work on each target.
 parallel=()
 [ "$seconds" -gt 60 ] && parallel=(-fork=2)
 
@@ -29,7 +30,7 @@ for target in picture icc layout arguments; do
   echo "== fuzz_$target, $seconds s"
   status=0
   (cd "$findings" && "$build/tests/fuzz/fuzz_$target" "${parallel[@]}" -max_total_time="$seconds" -timeout=10 \
-    -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" \
+    -rss_limit_mb=3072 -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$findings/" \
     "$corpus" "$work/seeds/$target" >"$log" 2>&1) || status=$?
   # The last coverage line: "#N DONE cov: ..." alone, "#N: cov: ... exec/s ..." with -fork.
   grep -E '^#[0-9]+(:| +(DONE|pulse|NEW|REDUCE|INITED)).*cov:' "$log" | tail -1 || true
