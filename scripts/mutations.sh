@@ -20,7 +20,7 @@ mutation viewer/AAImageView.cpp          test_viewer       "the centre is one pi
 mutation viewer/AAImageView.cpp          test_viewer       "coarse units miss the exact far end"          '/if (bar.Value() == bar.Max()) return scale.range;/d'
 mutation platform/ScrollBar.cpp          test_viewer       "the scroll bar's widget mapping is off by one" 's/return std::abs(int(value) - int(mMin));/return std::abs(int(value) - int(mMin)) + 1;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the JPEG writer drops the bottom-up flag"     's/(r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | //'
-mutation encoding/mIntelJPEGLibrary.cpp  test_savejpeg     "quality 90 becomes 85 on the way"             's/tJPEGProps.jquality = quality;/tJPEGProps.jquality = quality * 85 \/ 90;/'
+mutation encoding/mIntelJPEGLibrary.cpp  test_savejpeg     "quality 90 becomes 85 on the way"             's/props.jquality = quality;/props.jquality = quality * 85 \/ 90;/'
 mutation platform/Ijl.cpp                test_savejpeg     "4:4:4 instead of 4:2:0"                       's/JPGSubsampling = IJL_420;/JPGSubsampling = IJL_NONE;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the pitch leaves out the row padding"         's/std::int64_t{r.DIBWidth} \* 3 + r.DIBPadBytes;/std::int64_t{r.DIBWidth} * 3;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the writer writes in place, not via a temporary file and rename" 's#: mPath(folder + "/.quillon-jpeg-XXXXXX")#: mPath(folder)#; s#mFd = mkostemp(mPath.data(), O_CLOEXEC);#mFd = ::open(mPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);#; s#TemporaryFile file(folder);#TemporaryFile file(target);#'
