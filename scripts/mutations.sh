@@ -20,7 +20,7 @@ mutation viewer/AAImageView.cpp          test_viewer       "the centre is one pi
 mutation viewer/AAImageView.cpp          test_viewer       "coarse units miss the exact far end"          '/if (bar.Value() == bar.Max()) return scale.range;/d'
 mutation platform/ScrollBar.cpp          test_viewer       "the scroll bar's widget mapping is off by one" 's/return std::abs(int(value) - int(mMin));/return std::abs(int(value) - int(mMin)) + 1;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the JPEG writer drops the bottom-up flag"     's/(r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | //'
-mutation encoding/mIntelJPEGLibrary.cpp  test_savejpeg     "quality 90 becomes 85 on the way"             's/tJPEGProps.jquality = quality;/tJPEGProps.jquality = quality * 85 \/ 90;/'
+mutation encoding/mIntelJPEGLibrary.cpp  test_savejpeg     "quality 90 becomes 85 on the way"             's/props.jquality = quality;/props.jquality = quality * 85 \/ 90;/'
 mutation platform/Ijl.cpp                test_savejpeg     "4:4:4 instead of 4:2:0"                       's/JPGSubsampling = IJL_420;/JPGSubsampling = IJL_NONE;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the pitch leaves out the row padding"         's/std::int64_t{r.DIBWidth} \* 3 + r.DIBPadBytes;/std::int64_t{r.DIBWidth} * 3;/'
 mutation platform/Ijl.cpp                test_savejpeg     "the writer writes in place, not via a temporary file and rename" 's#: mPath(folder + "/.quillon-jpeg-XXXXXX")#: mPath(folder)#; s#mFd = mkostemp(mPath.data(), O_CLOEXEC);#mFd = ::open(mPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);#; s#TemporaryFile file(folder);#TemporaryFile file(target);#'
@@ -28,6 +28,13 @@ mutation encoding/mIntelJPEGLibrary.cpp  test_savejpeg     "the write failure me
 mutation platform/Gdi.cpp                test_cdibsection  "the bitmap wrapper ignores transparency"      's/const bool transparent = picture.hasAlphaChannel();/const bool transparent = false;/'
 mutation encoding/cDIBSection.cpp        test_cdibsection  "rows are not padded to 4 bytes"               's/checked::add(checked::mul(tBitmapInfo.biWidth, 3), 3) & ~std::int32_t{3}/checked::mul(tBitmapInfo.biWidth, 3)/'
 mutation encoding/cDIBSection.cpp        test_cdibsection  "the image size may overflow"                  's/checked::mul(BytesPerScanLine(), tBitmapInfo.biHeight)/BytesPerScanLine() * tBitmapInfo.biHeight/'
+mutation platform/Picture.cpp            test_picture      "the EXIF turn drops the mirror"               '/if (turn \& QImageIOHandler::TransformationMirror) ordered.scale(-1, 1);/d'
+mutation platform/Picture.cpp            test_picture      "the side limit is off"                        's/> MaxPictureSide/> MaxPictureSide * 2/g'
+mutation platform/BitmapFile.cpp         test_picture      "narrow bitmap channels are shifted, not scaled" 's|(((pixel \& mask) >> shift) \* 255 + maximum / 2) / maximum|(((pixel \& mask) >> shift) << 8) >> std::bit_width(maximum)|'
+mutation platform/ColourProfile.cpp      test_colourprofile "the colour conversion is skipped"            's/if (iccProfile.isEmpty() || image.isNull()) return image;/return image;/'
+mutation platform/Resample.cpp           test_resample     "the filter is not widened when shrinking"     's/const double widen = std::max(1.0, scale);/const double widen = 1.0;/'
+mutation sizing/FitUnderSize.cpp         test_sizing       "the fit is one step too big"                  's/const int width = search.fits();/const int width = search.fits() + 1;/'
+mutation cli/Arguments.cpp               test_cli          "the parser accepts --scale 301"               's/constexpr int MaxPercent = 300;/constexpr int MaxPercent = 301;/'
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -24,20 +24,15 @@ private slots:
     void parses_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("parsed"); // "mode x y w h bytes files", or "error"
-        QTest::newRow("scale") << "--scale 50 a.jpg b.gif"
-                               << "0 50 50 0 0 0 2";
-        QTest::newRow("height scale") << "--scale=50 --height-scale 25 a"
-                                      << "0 50 25 0 0 0 1";
-        QTest::newRow("size") << "--size 1280x960 a.png"
-                              << "1 100 100 1280 960 0 1";
-        QTest::newRow("fit plain is KB") << "--fit 600 a"
-                                         << "2 100 100 0 0 614400 1";
-        QTest::newRow("fit M") << "--fit 1.5M -- --a"
-                               << "2 100 100 0 0 1572864 1";
+        const auto row = [](const char* line, const char* parsed) { QTest::newRow(line) << line << parsed; };
+        row("--scale 50 a.jpg b.gif", "0 50 50 0 0 0 2"),
+            row("--scale=50 --height-scale 25 a", "0 50 25 0 0 0 1");
+        row("--size 1280x960 a.png", "1 100 100 1280 960 0 1"), row("--fit 600 a", "2 100 100 0 0 614400 1");
+        row("--fit 1.5M -- --a", "2 100 100 0 0 1572864 1");
         for (const char* bad :
              {"--scale 50", "--scale 50 --fit 600 a", "--scale 301 a", "--scale 5.5 a", "--size 65501x1 a",
               "--fit 0K a", "--scale 5 --scale 6 a", "--quality 80 a", "a --scale"})
-            QTest::newRow(bad) << bad << "error";
+            row(bad, "error");
     }
     void parses() {
         QFETCH(QString, line);

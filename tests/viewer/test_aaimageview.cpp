@@ -219,25 +219,23 @@ private slots:
     void storedValues_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<int>>("values");
-        QTest::addColumn<int>("written");   // values that differ from their defaults, and the picture
         QTest::addColumn<QString>("error"); // reading fails and changes nothing
         const QList<int> before{2, 2, 2, 2, 4, 5};
         QTest::newRow("keys in any case")
             << "LARGCHANGEX = 20\nlargchangey = 15\nSmallChangeX = 5\nsmallChangeY = 3\n"
                "BackColor = 0x8000000F\nscalepercent = 0\n"
-            << QList<int>{20, 15, 5, 3, int(SystemColorButtonFace), 0} << 7 << QString();
+            << QList<int>{20, 15, 5, 3, int(SystemColorButtonFace), 0} << QString();
         QTest::newRow("empty bag gives the defaults")
-            << "" << QList<int>{10, 1, 10, 1, 0xFFFFFF, 3} << 1 << QString();
+            << "" << QList<int>{10, 1, 10, 1, 0xFFFFFF, 3} << QString();
         QTest::newRow("a step beyond 16 bits")
             << "LargChangeX = 20\nSmallChangeY = 70000\n"
-            << before << 0 << "The stored scroll step SmallChangeY = 70000 is out of range (at most 32767).";
+            << before << "The stored scroll step SmallChangeY = 70000 is out of range (at most 32767).";
         QTest::newRow("a step below 1") << "BackColor = 9\nSmallChangeX = 0\n"
-                                        << before << 0 << "SmallChangeX must be at least 1.";
+                                        << before << "SmallChangeX must be at least 1.";
     }
     void storedValues() {
         QFETCH(QString, text);
         QFETCH(QList<int>, values);
-        QFETCH(int, written);
         QFETCH(QString, error);
         const auto view = shownViewer();
         view->ReadProperties(PropertyBag::FromText("LargChangeX = 2\nLargChangeY = 2\nSmallChangeX = 2\n"
@@ -257,10 +255,6 @@ private slots:
         QCOMPARE(view->Picture().get(), picture.get());
         QCOMPARE(view->picView()->size(), QSize(960, 720));
         if (!error.isEmpty()) return;
-
-        PropertyBag bag;
-        view->WriteProperties(bag);
-        QCOMPARE(bag.Keys().size(), written);
         view->Paint();
         QCOMPARE(view->Picture().get(), AAImageView::BuiltInDefultPicture().get());
         QCOMPARE(view->picView()->size(), values.last() == 0 ? QSize(62, 62) : QSize(250, 250));
@@ -270,14 +264,16 @@ private slots:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("focus");
-        const QSize both(640, 480), wide(640, 100), tall(100, 480);
-        QTest::newRow("Right, both bars") << both << int(Qt::Key_Right) << "hsc";
-        QTest::newRow("Left, both bars") << both << int(Qt::Key_Left) << "hsc";
-        QTest::newRow("Down, both bars") << both << int(Qt::Key_Down) << "vsc";
-        QTest::newRow("Up, both bars") << both << int(Qt::Key_Up) << "vsc";
-        QTest::newRow("Up, horizontal bar only") << wide << int(Qt::Key_Up) << "viewer";
-        QTest::newRow("Left, vertical bar only") << tall << int(Qt::Key_Left) << "viewer";
-        QTest::newRow("another key") << both << int(Qt::Key_A) << "viewer";
+        const auto row = [](const char* name, QSize picture, Qt::Key key, const char* focus) {
+            QTest::newRow(name) << picture << int(key) << QString(focus);
+        };
+        const QSize both(640, 480);
+        row("Right, both bars", both, Qt::Key_Right, "hsc"),
+            row("Left, both bars", both, Qt::Key_Left, "hsc");
+        row("Down, both bars", both, Qt::Key_Down, "vsc"), row("Up, both bars", both, Qt::Key_Up, "vsc");
+        row("Up, across only", {640, 100}, Qt::Key_Up, "viewer"),
+            row("another key", both, Qt::Key_A, "viewer");
+        row("Left, down only", {100, 480}, Qt::Key_Left, "viewer");
     }
     void arrowKeys() {
         QFETCH(QSize, picture);
