@@ -28,7 +28,9 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <new>
 #include <utility>
 
@@ -58,6 +60,15 @@ int pixelsFrom(const QString& text, const QString& what) {
         throw QuillonError(
             QStringLiteral("The %1 %2 is not a size Quillon can make. %3").arg(what, trimmed, accepted));
     return int(std::floor(value));
+}
+
+// Long pixel work runs beside the user-interface thread, which goes on painting the window (taking no
+// input) until the work is done; the work's error is raised here.
+template <typename Work> auto whilePainting(Work&& work) {
+    auto result = std::async(std::launch::async, std::forward<Work>(work));
+    while (result.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return result.get();
 }
 
 QString pixelsText(QSize size) {
@@ -404,7 +415,8 @@ QSize frmMain::PercentageSize(const PictureRef& original) const {
 // The whole original picture, stretched to the new size on the work surface. The original itself is
 // never changed, and nothing the user sees changes until the result is there.
 PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
-    if (ui->mnuOptionsSmooth->isChecked()) return SmoothResizedPicture(original, size);
+    if (ui->mnuOptionsSmooth->isChecked())
+        return whilePainting([&original, size] { return SmoothResizedPicture(original, size); });
     ui->picTemp->SetPicture(original);
     ui->picTemp->SetWidth(size.width());
     ui->picTemp->SetHeight(size.height());
