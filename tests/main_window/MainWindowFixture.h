@@ -6,7 +6,6 @@
 #include "support/ScriptedDialogs.h"
 #include "viewer/AAImageView.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -30,7 +29,6 @@ struct MainWindowFixture {
         return found;
     }
     QComboBox* list(char axis) const { return get<QComboBox>(axis == 'x' ? "cmbScaleX" : "cmbScaleY"); }
-    QCheckBox* box(const char* name) const { return get<QCheckBox>(name); }
     QLineEdit* txtwidth() const { return get<QLineEdit>("txtwidth"); }
     QLineEdit* txtheight() const { return get<QLineEdit>("txtheight"); }
     QString sizeText() const { return get<QLabel>("Label1")->text(); }
@@ -39,9 +37,7 @@ struct MainWindowFixture {
     AAImageView* resized() const { return get<AAImageView>("AAIVResized"); }
     QSize resizedSize() const { return resized()->Picture()->size(); }
     QString file() const { return window->CDlgFile.FileName; }
-    QString message(size_t i = 0) const {
-        return i < dialogs.messages.size() ? dialogs.messages[i].text : "-";
-    }
+    QString message() const { return dialogs.messages.empty() ? "-" : dialogs.messages[0].text; }
 
     // Writes a picture file into the test folder.
     QString writePicture(const QString& name, const QImage& image, const char* format = "BMP") {
