@@ -33,9 +33,8 @@ private slots:
         f.open(source);
         f.run("x050 y050 save");
         const QString output = f.dir.filePath("beach(QLN).jpg");
-        QImageReader reader(output);
-        QCOMPARE(reader.format(), "jpeg");
-        QCOMPARE(reader.size(), QSize(320, 240));
+        QCOMPARE(QImageReader(output).format() + ' ' + QByteArray::number(QImage(output).width()),
+                 "jpeg 320");
         QCOMPARE(f.dialogs.inputs.size(), size_t(1));
         const ScriptedDialogs::Input& box = f.dialogs.inputs[0];
         QCOMPARE(box.prompt + '|' + box.title + '|' + box.defaultText,

@@ -1,5 +1,7 @@
 #pragma once
 // A stand-in for the modal dialogs: answers from a script, records what it was shown, never blocks.
+// Answers are taken in order; an Open dialog without one cancels, an input box without one gives its
+// default text, as OK would.
 #include "platform/Dialogs.h"
 
 #include <QCursor>
@@ -17,10 +19,7 @@ public:
     struct Input {
         QString prompt, title, defaultText;
     };
-    // Answers for the Open dialog, taken in order; an empty answer (or none left) cancels.
-    std::deque<QString> openAnswers;
-    // Answers for input boxes, taken in order; none left: the default text, as OK would give it.
-    std::deque<QString> inputAnswers;
+    std::deque<QString> openAnswers, inputAnswers;
     std::vector<OpenDialogRequest> openRequests;
     std::vector<Message> messages;
     std::vector<Input> inputs;
