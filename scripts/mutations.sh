@@ -35,6 +35,16 @@ mutation platform/ColourProfile.cpp      test_colourprofile "the colour conversi
 mutation platform/Resample.cpp           test_resample     "the filter is not widened when shrinking"     's/const double widen = std::max(1.0, scale);/const double widen = 1.0;/'
 mutation sizing/FitUnderSize.cpp         test_sizing       "the fit is one step too big"                  's/const int width = search.fits();/const int width = search.fits() + 1;/'
 mutation cli/Arguments.cpp               test_cli          "the parser accepts --scale 301"               's/constexpr int MaxPercent = 300;/constexpr int MaxPercent = 301;/'
+mutation main_window/frmMain.cpp        test_frmmain      "the window's percentage rounds to nearest"    's/qint64(length) \* percent \/ 100)/(qint64(length) * percent + 50) \/ 100)/'
+mutation platform/OutputName.cpp         test_save         "the output name keeps the dot"                's/keep = characters.size() - 4;/keep = characters.size() - 3;/; s/keep = dot;/keep = dot + 1;/'
+mutation main_window/frmMain.cpp        test_save         "the save confirmation's two blanks become one" 's/clipboard.  Please/clipboard. Please/'
+mutation main_window/frmMain.cpp        test_frmmain      "open shows the picture before making its resized view, and a refused view only warns" 's/^    CDlgFile.FileName = path;$//; s/^    ui->AAIVOriginal->SetPicture(picture);$//; s/^    const PictureRef picture = LoadPicture(path);$/&\n    CDlgFile.FileName = path;\n    ui->AAIVOriginal->SetPicture(picture);/; s/throw QuillonError(QStringLiteral("“%1” was not opened/return (void)mDialogs.MsgBox(QStringLiteral("“%1” was not opened/; s/error.message()));$/error.message()), vbExclamation, ApplicationTitle);/'
+mutation main_window/frmMain.cpp        test_frmmain      "the estimate refreshes the pixel boxes on Resize" '/^void frmMain::cmdResize_Click/,/^}/s/EstimateFileSize(false)/EstimateFileSize(true)/'
+mutation main_window/frmMain.cpp        test_save         "Save writes quality 85, not 90"               's/SaveJPEG(mDialogs, wrapper, output, 90)/SaveJPEG(mDialogs, wrapper, output, 85)/'
+mutation platform/FileSizeText.cpp      test_modglobal    "the size text's unit is chosen before rounding" 's/return std::floor(value \* 100.0 + 0.5) \/ 100.0 < 1024;/return value < 1024;/'
+mutation sizing/SizeMeter.cpp           test_save         "the status line measures quality 85 while Save writes 90" 's/EncodeJPEG(picture, 90)/EncodeJPEG(picture, 85)/'
+mutation sizing/FitUnderSize.cpp        test_save         "Fit counts a probe 5 % over the limit as fitting" 's/if (bytes <= mLimit)/if (bytes <= mLimit + mLimit \/ 20)/'
+mutation main_window/frmMain.cpp        test_frmmain      "a command that fails leaves the lists as it changed them" '/^void frmMain::Restore/,/^}/{/setCurrentIndex/d}'
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -1,14 +1,18 @@
 #pragma once
 // Drives the real main window offscreen, with scripted dialogs.
 #include "main_window/frmMain.h"
+#include "main_window/modGlobal.h"
 #include "support/PictureFactory.h"
 #include "support/ScriptedDialogs.h"
 #include "viewer/AAImageView.h"
 
-#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,39 +23,82 @@ struct MainWindowFixture {
     std::unique_ptr<frmMain> window = std::make_unique<frmMain>(dialogs);
     QTemporaryDir dir;
 
-    template <typename T> T* control(const char* name) const {
+    template <typename T = QPushButton> T* get(const char* name) const {
         T* found = window->findChild<T*>(QString::fromLatin1(name));
         if (!found) qFatal("no control %s", name);
         return found;
     }
-    QComboBox* cmbScaleX() const { return control<QComboBox>("cmbScaleX"); }
-    QComboBox* cmbScaleY() const { return control<QComboBox>("cmbScaleY"); }
-    QCheckBox* chkScaleX() const { return control<QCheckBox>("chkScaleX"); }
-    QCheckBox* chkScaleY() const { return control<QCheckBox>("chkScaleY"); }
-    QCheckBox* chkAutomatic() const { return control<QCheckBox>("chkAutomatic"); }
-    QPushButton* button(const char* name) const { return control<QPushButton>(name); }
-    QLineEdit* txtwidth() const { return control<QLineEdit>("txtwidth"); }
-    QLineEdit* txtheight() const { return control<QLineEdit>("txtheight"); }
-    QLabel* Label1() const { return control<QLabel>("Label1"); }
-    AAImageView* original() const { return control<AAImageView>("AAIVOriginal"); }
-    AAImageView* resized() const { return control<AAImageView>("AAIVResized"); }
-    QAction* action(const char* name) const { return control<QAction>(name); }
+    QComboBox* list(char axis) const { return get<QComboBox>(axis == 'x' ? "cmbScaleX" : "cmbScaleY"); }
+    QLineEdit* txtwidth() const { return get<QLineEdit>("txtwidth"); }
+    QLineEdit* txtheight() const { return get<QLineEdit>("txtheight"); }
+    QString sizeText() const { return get<QLabel>("Label1")->text(); }
+    QString boxes() const { return txtwidth()->text() + 'x' + txtheight()->text(); }
+    AAImageView* original() const { return get<AAImageView>("AAIVOriginal"); }
+    AAImageView* resized() const { return get<AAImageView>("AAIVResized"); }
     QSize resizedSize() const { return resized()->Picture()->size(); }
+    QString file() const { return window->CDlgFile.FileName; }
+    QString message() const { return dialogs.messages.empty() ? "-" : dialogs.messages[0].text; }
 
-    // Writes a picture file into the test folder and opens it through "Load Picture".
-    QString writePicture(const QString& name, const QImage& image, const char* format = "JPEG") {
+    // Writes a picture file into the test folder.
+    QString writePicture(const QString& name, const QImage& image, const char* format = "BMP") {
         const QString path = dir.filePath(name);
         factory::writeFile(path, factory::encode(image, format));
         return path;
     }
-    void open(const QString& path) {
+    // Opens a file through "Load Picture"; a size such as "64x48" first makes a picture of that size.
+    QString open(QString path) {
+        if (const QStringList wh = path.split('x'); wh.size() == 2 && wh[0].toInt() > 0)
+            path = writePicture(path + ".bmp", factory::gradient(wh[0].toInt(), wh[1].toInt()));
         dialogs.openAnswers.push_back(path);
-        QTest::mouseClick(button("cmdload"), Qt::LeftButton);
+        click(get("cmdload"));
+        return path;
     }
-    void choose(QComboBox* list, const QString& item) {
-        const int index = list->findText(item);
+    void choose(char axis, const QString& item) {
+        const int index = list(axis)->findText(item);
         if (index < 0) qFatal("no item %s", qPrintable(item));
-        list->setCurrentIndex(index);
+        list(axis)->setCurrentIndex(index);
     }
     void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // Drops files on the window as a file manager does, through the platform's drag manager's call.
+    void drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(window.get())->event(&event);
+    }
+
+    // Clicks a button or check box, or triggers a menu command.
+    void press(const char* name) {
+        if (auto* action = window->findChild<QAction*>(name)) return action->trigger();
+        click(get<QAbstractButton>(name));
+    }
+    // Runs steps separated by blanks: "open=64x48", "x050" / "y300" (a list item), "w=640" / "h=480" (a
+    // pixel box's text), or a short name for a control in the table below.
+    void run(const QString& steps) {
+        static const QHash<QString, const char*> names{
+            {"tickX", "chkScaleX"},  {"tickY", "chkScaleY"},         {"auto", "chkAutomatic"},
+            {"resize", "cmdResize"}, {"clear", "Command4"},          {"close", "mnuFileClose"},
+            {"save", "Command3"},    {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"}};
+        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const QString arg = step.section('=', 1);
+            if (names.contains(step)) press(names[step]);
+            if (step.startsWith("open=")) open(arg);
+            if (step.size() == 4 && (step[0] == 'x' || step[0] == 'y'))
+                choose(step[0].toLatin1(), step.mid(1) + " %");
+            if (step.startsWith("w=")) txtwidth()->setText(arg);
+            if (step.startsWith("h=")) txtheight()->setText(arg);
+        }
+    }
+
+    // Every control a command may change, and the pictures shown.
+    QString state() const {
+        QString s = boxes() + '|' + sizeText() + '|' + file() + '|' + list('x')->currentText() +
+                    list('y')->currentText();
+        for (const char* name :
+             {"cmbScaleX", "cmbScaleY", "chkScaleX", "chkScaleY", "chkAutomatic", "cmdResize"})
+            s += QString::number(get<QWidget>(name)->isEnabled()) +
+                 get<QWidget>(name)->property("checked").toString();
+        return s + QString::number(quintptr(original()->Picture().get())) + '|' +
+               QString::number(quintptr(resized()->Picture().get()));
+    }
 };

@@ -1,8 +1,11 @@
 #pragma once
 // A stand-in for the modal dialogs: answers from a script, records what it was shown, never blocks.
+// Answers are taken in order; an Open dialog without one cancels, an input box without one gives its
+// default text, as OK would.
 #include "platform/Dialogs.h"
 
-#include <QStringList>
+#include <QCursor>
+#include <QGuiApplication>
 #include <deque>
 #include <vector>
 
@@ -14,25 +17,42 @@ public:
         QString title;
     };
     struct Input {
-        QString prompt;
-        QString title;
-        QString defaultText;
+        QString prompt, title, defaultText;
     };
-
-    // Answers for the Open dialog, taken in order; an empty answer (or none left) cancels.
-    std::deque<QString> openAnswers;
-    // Answers for input boxes, taken in order; none left: the default text, as OK would give it.
-    std::deque<QString> inputAnswers;
+    std::deque<QString> openAnswers, inputAnswers;
     std::vector<OpenDialogRequest> openRequests;
     std::vector<Message> messages;
     std::vector<Input> inputs;
     // Dialogs shown while the busy pointer was showing: the user must never be asked under it.
     int askedUnderBusyPointer = 0;
 
-    void clear();
+    void clear() { *this = ScriptedDialogs(); }
 
 protected:
-    QString AskForFile(const OpenDialogRequest& request) override;
-    int ShowMessage(const QString& text, int style, const QString& title) override;
-    QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QString AskForFile(const OpenDialogRequest& request) override {
+        openRequests.push_back(request);
+        return next(openAnswers, {});
+    }
+    int ShowMessage(const QString& text, int style, const QString& title) override {
+        noteBusyPointer();
+        messages.push_back({text, style, title});
+        return vbOK;
+    }
+    QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override {
+        inputs.push_back({prompt, title, defaultText});
+        return next(inputAnswers, defaultText);
+    }
+
+private:
+    void noteBusyPointer() {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        askedUnderBusyPointer += cursor && cursor->shape() == Qt::WaitCursor;
+    }
+    QString next(std::deque<QString>& answers, const QString& otherwise) {
+        noteBusyPointer();
+        if (answers.empty()) return otherwise;
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
