@@ -22,10 +22,10 @@ int main(int argc, char** argv) {
     const QByteArray jpeg = factory::encode(picture, "JPEG");
     for (int orientation = 2; orientation <= 8; ++orientation)
         put("picture", factory::withExifOrientation(jpeg, orientation));
-    put("picture", factory::heicWithOrientation(picture, 6));
+    put("picture", factory::encode(picture, "HEIC", 92, 6));
     put("picture", factory::bmpClaiming(4000, 3000));
     put("picture", factory::gifClaiming(70000, 70000));
-    put("picture", factory::pngClaiming(20000, 20000));
+    put("picture", factory::claiming("PNG", 20000, 20000));
     put("picture", factory::bitfieldBmp(16, {0xF800, 0x07E0, 0x001F}, 0x1234));
     put("picture", factory::bitfieldBmp(32, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, 0x12345678));
     const QByteArray adobe = RgbProfileFromPrimaries({0.64, 0.33}, {0.21, 0.71}, {0.15, 0.06});
