@@ -60,7 +60,7 @@ namespace {
 QByteArray le(quint32 value, int bytes) {
     QByteArray out(bytes, '\0');
     for (int i = 0; i < bytes; ++i)
-        out[i] = char(value >> (8 * i));
+        out[i] = char(i < 4 ? value >> (8 * i) : 0); // a wider field is zero past 32 bits
     return out;
 }
 
