@@ -97,7 +97,7 @@ private slots:
         scroll("LargChangeX 37", page37, -217, -126);
         scroll("SmallChangeY 32767", small, -180, -251);
         wide("one pixel a unit", 279 + 32768, {}, -32768, -16384, -16384);
-        wide("two a unit", 279 + 32769, {}, -16385, -8192, -16384.5);
+        wide("two a unit", 279 + 32769, {}, -16384, -8192, -16384.5);
         wide("four a unit", 100000, {}, -24930, -12465, -49860.5);
         wide("four a unit, right end", 100000, bar(true, A::SliderToMaximum), -24930, -24930, 279.0 - 100000);
         wide(
