@@ -11,11 +11,10 @@
 static QRgb expectedSrgb(QRgb colour, const QByteArray& icc) {
     cmsHPROFILE from = cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size()));
     cmsHPROFILE to = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM transform =
-        cmsCreateTransform(from, TYPE_RGB_DBL, to, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    const auto t = cmsCreateTransform(from, TYPE_RGB_DBL, to, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
     double in[3] = {qRed(colour) / 255.0, qGreen(colour) / 255.0, qBlue(colour) / 255.0}, out[3];
-    cmsDoTransform(transform, in, out, 1);
-    cmsDeleteTransform(transform), cmsCloseProfile(from), cmsCloseProfile(to);
+    cmsDoTransform(t, in, out, 1);
+    cmsDeleteTransform(t), cmsCloseProfile(from), cmsCloseProfile(to);
     const auto level = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
     return qRgb(level(out[0]), level(out[1]), level(out[2]));
 }
