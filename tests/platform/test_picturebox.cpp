@@ -31,9 +31,7 @@ private slots:
         PictureBox box;
         const QImage result = surfaceOf(Picture::make(source), to, box);
         const int fw = from.width(), fh = from.height(), tw = to.width(), th = to.height();
-        const auto under = [](qint64 i, qint64 from, qint64 to) {
-            return int((2 * i + 1) * from / (2 * to));
-        };
+        const auto under = [](qint64 i, qint64 n, qint64 m) { return int((2 * i + 1) * n / (2 * m)); };
         QImage expected(to, source.format());
         for (int y = 0; y < to.height(); ++y)
             for (int x = 0; x < to.width(); ++x)
@@ -48,9 +46,7 @@ private slots:
         box.SetBackColor(QColor(10, 20, 30));
         const QImage out = surfaceOf(Picture::make(factory::withTransparency(40, 40)), {80, 80}, box);
         QVERIFY(out.pixel(0, 0) == qRgb(10, 20, 30) && out.pixel(40, 40) == qRgb(255, 0, 0));
-        const auto flat = [](int side, QRgb c) {
-            return Picture::make(factory::checkerboard(side, side, side, c, c));
-        };
+        const auto flat = [](int s, QRgb c) { return Picture::make(factory::checkerboard(s, s, s, c, c)); };
         box.SetPicture(flat(20, qRgb(0, 0, 255)));
         box.PaintPicture(flat(5, qRgb(0, 255, 0)), 0, 0, 5, 5);
         const QImage drawn = box.Image()->image();
