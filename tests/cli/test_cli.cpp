@@ -12,17 +12,13 @@ class CommandLineTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
-    int run(const QStringList& arguments) {
-        return QProcess::execute(QStringLiteral(QUILLON_BINARY), arguments);
-    }
+    int run(const QStringList& args) { return QProcess::execute(QStringLiteral(QUILLON_BINARY), args); }
     QString file(const QString& name) { return dir.filePath(name); }
 
 private slots:
     void parses_data() {
-        QTest::addColumn<QString>("line"), QTest::addColumn<QString>("parsed");
-        const auto row = [](const char* line, const char* parsed) { // "mode x y w h bytes files", or "error"
-            QTest::newRow(line) << line << parsed;
-        };
+        QTest::addColumn<QString>("line"), QTest::addColumn<QString>("parsed"); // "mode x y w h bytes files"
+        const auto row = [](const char* line, const char* parsed) { QTest::newRow(line) << line << parsed; };
         row("--scale 50 a.jpg b.gif", "0 50 50 0 0 0 2"),
             row("--scale=50 --height-scale 25 a", "0 50 25 0 0 0 1");
         row("--size 1280x960 a.png", "1 100 100 1280 960 0 1"), row("--fit 600 a", "2 100 100 0 0 614400 1");
