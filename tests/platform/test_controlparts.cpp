@@ -1,0 +1,104 @@
+// The scroll bar whose 16-bit range may run backwards, the stored layout's named values and pictures,
+// and the shared resize that gives the work surface's pixels.
+#include "platform/Error.h"
+#include "platform/PictureBox.h"
+#include "platform/PropertyBag.h"
+#include "platform/Resize.h"
+#include "platform/ScrollBar.h"
+#include "support/PictureFactory.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestControlParts : public QObject {
+    Q_OBJECT
+private slots:
+    // The widget runs from 0 to |Max - Min|; narrowing the range (0: not) clamps Value with one Change.
+    void backwardsRangeMapsOntoTheWidget_data() {
+        QTest::addColumn<int>("max"), QTest::addColumn<int>("value"), QTest::addColumn<int>("narrowedTo");
+        QTest::addColumn<int>("widgetPosition"), QTest::addColumn<int>("changes");
+        QTest::newRow("left end") << -361 << 0 << 0 << 0 << 0;
+        QTest::newRow("middle") << -361 << -180 << 0 << 180 << 1;
+        QTest::newRow("right end") << -361 << -361 << 0 << 361 << 1;
+        QTest::newRow("narrowed past the value") << -300 << -250 << -100 << 100 << 2;
+        QTest::newRow("narrowed, value inside") << -300 << -150 << -200 << 150 << 1;
+    }
+    void backwardsRangeMapsOntoTheWidget() {
+        QFETCH(int, max);
+        QFETCH(int, value);
+        QFETCH(int, narrowedTo);
+        QFETCH(int, widgetPosition);
+        ScrollBar bar(Qt::Horizontal);
+        QSignalSpy change(&bar, &ScrollBar::Change);
+        bar.SetMax(std::int16_t(max)), bar.SetValue(std::int16_t(value));
+        if (narrowedTo) bar.SetMax(std::int16_t(narrowedTo));
+        QCOMPARE(bar.value(), widgetPosition);
+        QCOMPARE(bar.Value(), -widgetPosition);
+        QTEST(int(change.count()), "changes");
+    }
+
+    void draggingChangesNothingUntilRelease() {
+        ScrollBar bar(Qt::Horizontal);
+        bar.SetMax(-100);
+        QSignalSpy change(&bar, &ScrollBar::Change);
+        bar.setSliderDown(true), bar.setSliderPosition(100);
+        QVERIFY(bar.Value() == 0 && change.isEmpty());
+        bar.setSliderDown(false);
+        QVERIFY(bar.Value() == -100 && change.count() == 1);
+    }
+
+    // Lines under [Two] the stored layout reads or refuses.
+    void storedLayout_data() {
+        QTest::addColumn<QString>("line"), QTest::addColumn<bool>("readable"); // the line under [Two]
+        QTest::newRow("a number") << "smallchangex=1" << true;
+        QTest::newRow("not a key and value") << "what is this" << false;
+        QTest::newRow("a missing picture") << "Picture = file:none.gif" << false;
+        QTest::newRow("beyond 32 bits") << "BackColor = 0x100000000" << false;
+        QTest::newRow("not a number") << "BackColor = red" << false;
+    }
+    void storedLayout() {
+        QFETCH(QString, line);
+        QFETCH(bool, readable);
+        QTemporaryDir dir;
+        factory::writeFile(dir.filePath("p.gif"), factory::encode(factory::gradient(4, 4), "GIF"));
+        const QByteArray layout = "# comment\n[One]\nLargChangeX = 20\nBackColor = 0x8000000F\n"
+                                  "Picture = file:p.gif\n\n[Two]\n";
+        factory::writeFile(dir.filePath("layout"), layout + line.toUtf8());
+        QMap<QString, PropertyBag> bags;
+        if (!readable)
+            QVERIFY_THROWS_EXCEPTION(QuillonError, bags = ReadStoredLayout(dir.filePath("layout")));
+        if (!readable) return;
+        bags = ReadStoredLayout(dir.filePath("layout"));
+        QCOMPARE(bags.keys(), (QStringList{"One", "Two"}));
+        QCOMPARE(bags["One"].ReadInt("largchangex", 10), 20);
+        QCOMPARE(std::uint32_t(bags["One"].ReadInt("BackColor", 0)), 0x8000000Fu);
+        QCOMPARE(bags["One"].ReadPicture("Picture", nullptr)->size(), QSize(4, 4));
+        QCOMPARE(bags["Two"].ReadInt("SmallChangeX", 10), 1);
+    }
+
+    void sameAsTheWorkSurface_data() {
+        QTest::addColumn<QImage>("image"), QTest::addColumn<QSize>("size");
+        QTest::newRow("opaque, larger") << factory::coordinates(37, 23) << QSize(80, 50);
+        QTest::newRow("transparent, smaller") << factory::withTransparency(40, 30) << QSize(13, 9);
+        QTest::newRow("transparent, own size") << factory::withTransparency(40, 30) << QSize(40, 30);
+    }
+    void sameAsTheWorkSurface() {
+        QFETCH(QImage, image);
+        QFETCH(QSize, size);
+        const PictureRef original = Picture::make(image);
+        PictureBox surface;
+        surface.SetPicture(original);
+        surface.SetWidth(size.width()), surface.SetHeight(size.height());
+        surface.PaintPicture(original, 0, 0, size.width(), size.height());
+        QCOMPARE(ResizedPicture(original, size)->image(), surface.Image()->image());
+    }
+
+    void scaledSizeKeepsExactProductsAndNeverGoesBelowOne() {
+        QCOMPARE(ScaledSize({20, 20}, 15, 15), QSize(3, 3));
+        QCOMPARE(ScaledSize({19, 3}, 5, 20), QSize(1, 1));
+    }
+};
+
+QTEST_MAIN(TestControlParts)
+#include "test_controlparts.moc"
