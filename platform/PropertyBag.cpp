@@ -2,16 +2,51 @@
 
 #include "platform/Error.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+namespace {
+
+bool sameValue(const PropertyBag::Value& a, const PropertyBag::Value& b) {
+    if (std::holds_alternative<PropertyBag::NoDefault>(a) ||
+        std::holds_alternative<PropertyBag::NoDefault>(b))
+        return false;
+    return a == b; // pictures compare as objects, not as pixels
+}
+
+QByteArray imageFileOf(const Picture& picture) {
+    if (!picture.sourceFile().isEmpty()) return picture.sourceFile();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.image().save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
 
 PropertyBag::Value PropertyBag::ReadProperty(const QString& name, const Value& defaultValue) const {
     const auto found = mValues.constFind(name.toLower());
     if (found == mValues.constEnd()) return defaultValue;
     if (const auto* number = std::get_if<std::int32_t>(&*found)) return *number;
     return LoadPictureFromData(std::get<QByteArray>(*found), name);
+}
+
+void PropertyBag::WriteProperty(const QString& name, const Value& value, const Value& defaultValue) {
+    const QString key = name.toLower();
+    if (sameValue(value, defaultValue)) {
+        mValues.remove(key);
+        return;
+    }
+    if (const auto* number = std::get_if<std::int32_t>(&value))
+        mValues.insert(key, *number);
+    else if (const auto* picture = std::get_if<PictureRef>(&value); picture && *picture)
+        mValues.insert(key, imageFileOf(**picture));
+    else
+        mValues.remove(key);
 }
 
 std::int32_t PropertyBag::ReadInt(const QString& name, std::int32_t defaultValue) const {
@@ -24,6 +59,14 @@ PictureRef PropertyBag::ReadPicture(const QString& name, const PictureRef& defau
     const Value value = ReadProperty(name, defaultValue);
     if (const auto* picture = std::get_if<PictureRef>(&value)) return *picture;
     throw QuillonError(QStringLiteral("The stored setting “%1” is not a picture.").arg(name));
+}
+
+bool PropertyBag::Contains(const QString& name) const {
+    return mValues.contains(name.toLower());
+}
+
+QStringList PropertyBag::Keys() const {
+    return mValues.keys();
 }
 
 PropertyBag PropertyBag::FromText(const QString& text, const QString& folder) {

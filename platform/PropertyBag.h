@@ -1,7 +1,7 @@
 #pragma once
 // The host's named-value store for a control's stored settings. Keys are matched without regard to
-// case (kept in lower case); a missing key reads as its default; a picture is stored as its image file
-// and reads back as a new picture object.
+// case (kept in lower case); a value equal to its default is not stored and a missing key reads as
+// its default; a picture is stored as its image file and reads back as a new picture object.
 #include "platform/Picture.h"
 
 #include <QByteArray>
@@ -12,11 +12,20 @@
 
 class PropertyBag {
 public:
-    using Value = std::variant<std::int32_t, PictureRef>;
+    // A default of NoDefault is never equal to the value, so the value is always stored.
+    struct NoDefault {
+        bool operator==(const NoDefault&) const = default;
+    };
+    using Value = std::variant<NoDefault, std::int32_t, PictureRef>;
 
     Value ReadProperty(const QString& name, const Value& defaultValue) const;
+    void WriteProperty(const QString& name, const Value& value, const Value& defaultValue);
+
     std::int32_t ReadInt(const QString& name, std::int32_t defaultValue) const;
     PictureRef ReadPicture(const QString& name, const PictureRef& defaultValue) const;
+
+    bool Contains(const QString& name) const;
+    QStringList Keys() const;
 
     // The stored-layout text of one control: "key = number" lines, "key = file:NAME" for pictures,
     // NAME resolved against `folder`. Throws QuillonError for a line it cannot read.

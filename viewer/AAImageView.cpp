@@ -141,6 +141,7 @@ void AAImageView::SetBackColor(std::uint32_t colNewBackColor) {
     mBackColor = colNewBackColor;
     static_cast<Frame*>(mPicMain)->SetColor(color);
     mPicTemp->SetBackColor(color);
+    emit PropertyChanged(QStringLiteral("BackColor"));
 }
 
 PictureRef AAImageView::Picture() const {
@@ -150,6 +151,7 @@ PictureRef AAImageView::Picture() const {
 void AAImageView::SetPicture(PictureRef picNewPicture) {
     mPicture = std::move(picNewPicture);
     DrawScaledPicture();
+    emit PropertyChanged(QStringLiteral("Picture"));
     SetScrollBars();
     SetPictureCenter();
 }
@@ -184,10 +186,12 @@ void AAImageView::setStep(ScrollBar& bar, void (ScrollBar::*setter)(std::int16_t
                           const char* name) {
     requireStep(step, name);
     (bar.*setter)(step);
+    emit PropertyChanged(QLatin1String(name));
 }
 
 void AAImageView::SetScalePercent(std::int32_t sptNewScalePercent) {
     mScalePercent = sptNewScalePercent;
+    emit PropertyChanged(QStringLiteral("ScalePercent"));
     DrawScaledPicture();
     SetScrollBars();
     SetPictureCenter();
@@ -195,6 +199,12 @@ void AAImageView::SetScalePercent(std::int32_t sptNewScalePercent) {
 
 PictureRef AAImageView::DefultPicture() const {
     return mPicDefultPicture->Picture();
+}
+
+void AAImageView::SetDefultPicture(PictureRef picNewDefultPicture) {
+    mPicDefultPicture->SetPicture(std::move(picNewDefultPicture));
+    emit PropertyChanged(QStringLiteral("DefultPicture"));
+    ShowDefultPicture();
 }
 
 void AAImageView::ShowDefultPicture() {
@@ -225,6 +235,23 @@ void AAImageView::ReadProperties(const PropertyBag& bag) {
     mPicDefultPicture->SetPicture(std::move(defaultPicture));
     SetBackColor(backColor);
     mScalePercent = scalePercent;
+}
+
+void AAImageView::WriteProperties(PropertyBag& bag) const {
+    bag.WriteProperty(QStringLiteral("LargChangeX"), std::int32_t(LargChangeX()),
+                      std::int32_t(DefaultLargChangeX));
+    bag.WriteProperty(QStringLiteral("LargChangeY"), std::int32_t(LargChangeY()),
+                      std::int32_t(DefaultLargChangeY));
+    bag.WriteProperty(QStringLiteral("SmallChangeX"), std::int32_t(SmallChangeX()),
+                      std::int32_t(DefaultSmallChangeX));
+    bag.WriteProperty(QStringLiteral("SmallChangeY"), std::int32_t(SmallChangeY()),
+                      std::int32_t(DefaultSmallChangeY));
+    // Compared with the holder rather than its picture, so the current picture is always stored.
+    bag.WriteProperty(QStringLiteral("Picture"), mPicture, PropertyBag::NoDefault{});
+    // Value and default are the same, so an own default picture is never stored.
+    bag.WriteProperty(QStringLiteral("DefultPicture"), DefultPicture(), DefultPicture());
+    bag.WriteProperty(QStringLiteral("BackColor"), std::int32_t(mBackColor), std::int32_t(DefaultBackColor));
+    bag.WriteProperty(QStringLiteral("ScalePercent"), mScalePercent, DefaultScalePercent);
 }
 
 void AAImageView::Paint() {

@@ -45,11 +45,14 @@ public:
     std::int32_t ScalePercent() const { return mScalePercent; }
     void SetScalePercent(std::int32_t sptNewScalePercent);
 
+    // Setting the default picture also shows it at once.
     PictureRef DefultPicture() const;
+    void SetDefultPicture(PictureRef picNewDefultPicture);
     void ShowDefultPicture();
 
     // The stored settings. Reading draws nothing: the next Paint() shows what was read.
     void ReadProperties(const PropertyBag& bag);
+    void WriteProperties(PropertyBag& bag) const;
 
     // Redraws the picture and recentres it. Runs whenever the viewer is shown.
     void Paint();
@@ -57,10 +60,16 @@ public:
     // The embedded default picture, loaded once and shared by every viewer.
     static PictureRef BuiltInDefultPicture();
 
+    QFrame* picMain() const { return mPicMain; }
     PictureBox* picTemp() const { return mPicTemp; }
     ScrollBar* hscPicture() const { return mHscPicture; }
     ScrollBar* vscPicture() const { return mVscPicture; }
     PictureBox* picView() const { return mPicView; }
+    PictureBox* picDefultPicture() const { return mPicDefultPicture; }
+
+signals:
+    // The stored value under this key is out of date.
+    void PropertyChanged(const QString& name);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -2,10 +2,12 @@
 #include "viewer/AAImageView.h"
 
 #include "platform/Error.h"
+#include "platform/PropertyBag.h"
 #include "platform/SystemColors.h"
 #include "support/PictureFactory.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -169,6 +171,26 @@ private slots:
         view->Paint();
         QCOMPARE(view->Picture().get(), AAImageView::BuiltInDefultPicture().get());
         QCOMPARE(view->picView()->size(), want.last() == 0 ? QSize(62, 62) : QSize(250, 250));
+    }
+
+    // What a viewer writes, another reads back: values at their default and the default picture
+    // stay out of the bag, the picture shown is always in it; every change is announced.
+    void writtenSettingsReadBack() {
+        const auto view = shownViewer(plain({64, 48}));
+        QSignalSpy changed(view.get(), &AAImageView::PropertyChanged);
+        view->SetLargChangeX(20);
+        view->SetScalePercent(9);
+        view->SetDefultPicture(plain({10, 10}));
+        QCOMPARE(view->Picture(), view->DefultPicture()); // shown at once
+        PropertyBag bag;
+        view->WriteProperties(bag);
+        QCOMPARE(bag.Keys(), (QStringList{"largchangex", "picture", "scalepercent"}));
+        AAImageView read;
+        read.ReadProperties(bag);
+        read.Paint();
+        QCOMPARE(QList<int>({read.LargChangeX(), read.ScalePercent(), read.Picture()->Width()}),
+                 QList<int>({20, 9, 10}));
+        QCOMPARE(changed.size(), 3); // showing the default picture announces nothing of its own
     }
 };
 
