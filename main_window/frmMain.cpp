@@ -38,14 +38,6 @@ namespace {
 
 const QString StoredLayout = QStringLiteral(":/layout/frmMain.layout");
 
-// A length scaled by a list factor, rounded down. The factors are whole percentages, so the
-// product is taken in whole numbers and an exact one is never lost to floating point (20 pixels
-// at 15 % give 3). A length never drops below one pixel.
-int scaledLength(int length, float factor) {
-    const qint64 percent = std::llround(double(factor) * 100.0);
-    return int(std::max<qint64>(1, qint64(length) * percent / 100));
-}
-
 // A pixel box's text as a whole number of pixels, a fraction dropped.
 int pixelsFrom(const QString& text, const QString& what) {
     const QString trimmed = text.trimmed();
@@ -69,6 +61,21 @@ template <typename Work> auto whilePainting(Work&& work) {
     while (result.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     return result.get();
+}
+
+// The message for the error that stopped a command, in the user's words.
+QString messageForCurrentError() {
+    try {
+        throw;
+    } catch (const QuillonError& error) {
+        return error.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("There is not enough memory for this. Try a smaller size or picture.");
+    } catch (const std::exception& error) {
+        return QStringLiteral("Something went wrong: %1").arg(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return QStringLiteral("Something went wrong.");
+    }
 }
 
 QString pixelsText(QSize size) {
@@ -110,19 +117,6 @@ void frmMain::ReadViewerSettings() {
     const auto bags = ReadStoredLayout(StoredLayout);
     ui->AAIVOriginal->ReadProperties(bags.value(QStringLiteral("AAIVOriginal")));
     ui->AAIVResized->ReadProperties(bags.value(QStringLiteral("AAIVResized")));
-}
-
-// The message for the error that stopped a command, in the user's words.
-QString messageForCurrentError() {
-    try {
-        throw;
-    } catch (const QuillonError& error) {
-        return error.message();
-    } catch (const std::bad_alloc&) {
-        return QStringLiteral("There is not enough memory for this. Try a smaller size or picture.");
-    } catch (const std::exception& error) {
-        return QStringLiteral("Something went wrong: %1").arg(QString::fromLocal8Bit(error.what()));
-    }
 }
 
 template <typename Handler> void frmMain::Guarded(Handler&& handler) {
@@ -394,11 +388,14 @@ void frmMain::ResizeImage() {
 // The size the lists and boxes give a picture; refused up front when the result cannot be made or
 // saved, so that nothing is drawn that Save could not write.
 QSize frmMain::PercentageSize(const PictureRef& original) const {
-    float fx = GetScaleFactor(ui->cmbScaleX->currentText());
-    float fy = GetScaleFactor(ui->cmbScaleY->currentText());
-    if (!ui->chkScaleX->isChecked()) fx = 1;
-    if (!ui->chkScaleY->isChecked()) fy = 1;
-    const QSize size(scaledLength(original->Width(), fx), scaledLength(original->Height(), fy));
+    // The factors are whole percentages: the product is taken in whole numbers, so that an exact one
+    // is never lost to floating point (20 pixels at 15 % give 3). An excluded direction keeps 100 %.
+    const auto percent = [](const QComboBox* list, const QCheckBox* box) {
+        return box->isChecked() ? int(std::llround(double(GetScaleFactor(list->currentText())) * 100.0))
+                                : 100;
+    };
+    const QSize size = ScaledSize(original->size(), percent(ui->cmbScaleX, ui->chkScaleX),
+                                  percent(ui->cmbScaleY, ui->chkScaleY));
     if (size.width() > MaxPictureSide || size.height() > MaxPictureSide ||
         qint64(size.width()) * size.height() > MaxPicturePixels)
         throw QuillonError(
