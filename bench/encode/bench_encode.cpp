@@ -1,5 +1,6 @@
 // Times SaveJPEG on a photo-sized wrapper against `cjpeg -quality 90` on the same pixels, best of
 // several runs each, and prints both times and their ratio.
+#include "bench/support/PhotoLike.h"
 #include "bench/support/PrintingDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
@@ -24,25 +25,6 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Smooth colour gradients with fine noise: it compresses like a photograph.
-QImage photoLike(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    std::minstd_rand noise(42);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const double fy = double(y) / height;
-        for (int x = 0; x < width; ++x) {
-            const double fx = double(x) / width;
-            const int n = int(noise() % 25) - 12; // about 2.4 bits a pixel at quality 90, like a photo
-            const int r = int(255 * fx) + n;
-            const int g = int(255 * fy) + n;
-            const int b = int(128 + 90 * std::sin(6.3 * (fx + fy)) + 30 * std::cos(40 * fx * fy)) + n;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 // The wrapper's pixels as a binary PPM (top row first, red, green, blue), the form cjpeg reads.
 bool writePpm(const cDIBSection& dib, const QString& path) {
