@@ -1,4 +1,5 @@
-// The JPEG writer: the file it writes from a wrapper, where it writes it, and its messages on failure.
+// The JPEG writer: the file it writes from a wrapper (the very bytes the encoder gives in memory), where
+// it writes it, and its messages on failure.
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Ijl.h"
 #include "support/PictureFactory.h"
@@ -47,6 +48,7 @@ private slots:
             row(qPrintable(QString("width %1").arg(width)), factory::coordinates(width, 10), "a.jpg", "", 0);
         const QImage photo = factory::gradient(331, 100);
         row("photo, non-ASCII path", photo, "Fotos – été/Ærø 日本 ñ (QLN).jpg", "", 0);
+        row("transparent", factory::withTransparency(41, 30), "a.jpg", "", 0);
         row("link to a file", photo, "link.jpg", "other.jpg", 0);
         row("longer read-only file", photo, "a.jpg", "", 0444);
         row("init fails", photo, "a.jpg", "", 0644, "init", "Failed to initialise the IJL library: -5");
@@ -87,6 +89,7 @@ private slots:
         if (mode) QCOMPARE(int(info.st_mode & 0777), mode);
         QVERIFY(!S_ISLNK(info.st_mode));
         QCOMPARE(factory::readFile(target), written ? turboJpeg(wrapper) : earlier);
+        if (written) QCOMPARE(EncodeJPEG(Picture::make(image), 90), factory::readFile(target));
         if (written) return;
         QVERIFY(dialogs.messages[0].text == message && dialogs.messages[0].style == 48); // a warning
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).join(' '), "a.jpg other.jpg");

@@ -1,4 +1,4 @@
-// The main window: the resize engine, the size read-out, help and exit.
+// The main window: the resize engine, the size read-out and its texts, help and exit.
 #include "MainWindowFixture.h"
 #include "main_window/Form1.h"
 
@@ -51,7 +51,7 @@ private slots:
         row("back to automatic", "open=640x480 auto x050 auto", "320x480", file, "640x480");
         row("Open cancelled: the file stays", "open=640x480 open= x050", "320x480", 54 + 960 * 480,
             "320x480");
-        row("opened in manual mode", "auto x050 y050 open=640x480", "320x240", file, "640x480");
+        row("opened in manual mode", "auto x050 y050 open=641x480", "320x240", 54 + 1924 * 480, "641x480");
         row("Resize Pixels", "open=640x480 auto x300 w=100 h=50.9 pixels", "100x50", 54 + 300 * 50,
             "100x50.9");
         row("nothing opened", "x050", "125x250", -1, "0x0");
@@ -165,6 +165,45 @@ private slots:
         help = f.window->HelpWindow();
         f.press("CMDEND"); // Exit with help open closes both
         QVERIFY(!f.window->isVisible() && !help->isVisible());
+    }
+
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void scaleFactorsMatchTheirTexts() {
+        QCOMPARE(ScaleItems().size(), 15);
+        for (const QString& item : ScaleItems())
+            QCOMPARE(GetScaleFactor(item), item.left(3).toFloat() / 100);
+        for (const char* text : {"", "100%", " 100 %", "275 %", "50 %"})
+            QCOMPARE(GetScaleFactor(text), 0.0f);
+    }
+
+    void fileSizeTexts_data() {
+        QTest::addColumn<double>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("german");
+        const QList<std::tuple<double, const char*, const char*>> rows{
+            {0, "0 B", "0 B"},
+            {1023, "1023 B", "1023 B"},
+            {1023.5, "", ""},
+            {-1, "", ""},
+            {1024, "1.00 KB", "1,00 KB"},
+            {1152, "1.13 KB", "1,13 KB"},
+            {921654, "900.05 KB", "900,05 KB"},
+            {1048570, "1023.99 KB", "1023,99 KB"},
+            {1048575, "1.00 MB", "1,00 MB"}, // the unit after rounding
+            {1073741823, "1.00 GB", "1,00 GB"},
+            {2147483647, "2.00 GB", "2,00 GB"}};
+        for (const auto& [bytes, text, german] : rows)
+            QTest::newRow(qPrintable(QString::number(bytes, 'f', 1)))
+                << bytes << QString(text) << QString(german);
+    }
+    void fileSizeTexts() {
+        QFETCH(double, bytes);
+        QFETCH(QString, text);
+        QFETCH(QString, german);
+        QCOMPARE(FormatFileSize(bytes), text);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // the user's decimal separator
+        QCOMPARE(FormatFileSize(bytes), german);
     }
 };
 

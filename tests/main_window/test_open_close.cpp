@@ -58,10 +58,8 @@ private slots:
     void hostileFilesWarnOnceAndChangeNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
         QTest::newRow("random bytes") << "random.jpg" << factory::randomBytes(4000);
-        QTest::newRow("truncated jpeg") << "cut.jpg" << jpeg.left(jpeg.size() / 2);
-        QTest::newRow("claims 60000 x 60000") << "huge.gif" << factory::gifClaiming(60000, 60000);
+        QTest::newRow("claims 60000 x 60000") << "huge.gif" << factory::claiming("GIF", 60000, 60000);
         QTest::newRow("missing") << "missing.jpg" << QByteArray("-");
         QTest::newRow("a folder") << "folder.jpg" << QByteArray("/");
         QTest::newRow("a named pipe") << "pipe.jpg" << QByteArray("|");

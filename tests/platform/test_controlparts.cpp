@@ -1,12 +1,18 @@
 // The scroll bar whose 16-bit range may run backwards, the stored layout's named values and pictures,
-// and the shared resize that gives the work surface's pixels.
+// the shared resize that gives the work surface's pixels, the Open dialog and the pointer while asking.
+#include "platform/CommonDialog.h"
 #include "platform/Error.h"
+#include "platform/MousePointer.h"
 #include "platform/PictureBox.h"
 #include "platform/PropertyBag.h"
+#include "platform/QtDialogs.h"
 #include "platform/Resize.h"
 #include "platform/ScrollBar.h"
 #include "support/PictureFactory.h"
+#include "support/ScriptedDialogs.h"
 
+#include <QFileDialog>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,9 +100,41 @@ private slots:
         QCOMPARE(ResizedPicture(original, size)->image(), surface.Image()->image());
     }
 
-    void scaledSizeKeepsExactProductsAndNeverGoesBelowOne() {
-        QCOMPARE(ScaledSize({20, 20}, 15, 15), QSize(3, 3));
-        QCOMPARE(ScaledSize({19, 3}, 5, 20), QSize(1, 1));
+    void opensInTheFolderOfTheLastChosenFile() {
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        CommonDialog dialog;
+        dialogs.openAnswers = {dir.filePath("a.jpg"), QString()};
+        dialog.ShowOpen(dialogs), dialog.ShowOpen(dialogs); // the second is cancelled: FileName stays
+        QCOMPARE(dialog.FileName, dir.filePath("a.jpg"));
+        QCOMPARE(QDir(dialogs.openRequests.at(1).initialFolder), QDir(dir.path()));
+    }
+
+    void realDialogListsPicturesWhateverTheCase() {
+        QTemporaryDir dir;
+        for (const char* name : {"IMG_0001.JPG", "photo.Gif", "b.bmp", "c.jpeg", "d.png"})
+            factory::writeFile(dir.filePath(name), "x");
+        QFileDialog dialog;
+        QtDialogs::ConfigureOpenDialog(dialog, {"Open", "Pictures (*.jpg *.gif *.bmp)", dir.path()});
+        dialog.show();
+        const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        // The three pictures, whatever the case of their names, and neither the JPEG nor the PNG name.
+        QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(view->rootIndex()), 3, 5000);
+    }
+
+    void pointersNest() {
+        const auto shape = [] { return QGuiApplication::overrideCursor()->shape(); };
+        {
+            const BusyPointer longWork;
+            { const BusyPointer step; }
+            QCOMPARE(shape(), Qt::WaitCursor); // a step inside the work leaves the work busy
+            [&] {
+                const NormalPointer asking;
+                QCOMPARE(shape(), Qt::ArrowCursor);
+            }();
+            QCOMPARE(shape(), Qt::WaitCursor);
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 

@@ -1,13 +1,31 @@
-// Loading pictures, hostile files included.
+// Loading pictures, hostile files and a file cut short while it is read included; colours made sRGB.
+#include "platform/ColourProfile.h"
 #include "platform/Error.h"
 #include "platform/LargeMemory.h"
 #include "platform/Picture.h"
 #include "support/PictureFactory.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <lcms2.h>
+#include <thread>
+#include <unistd.h>
+
+// The colour in sRGB by another road: floating point, relative colorimetric (perceptual, for these).
+static QRgb expectedSrgb(QRgb colour, const QByteArray& icc) {
+    cmsHPROFILE from = cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size()));
+    cmsHPROFILE to = cmsCreate_sRGBProfile();
+    const auto t = cmsCreateTransform(from, TYPE_RGB_DBL, to, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    double in[3] = {qRed(colour) / 255.0, qGreen(colour) / 255.0, qBlue(colour) / 255.0}, out[3];
+    cmsDoTransform(t, in, out, 1);
+    cmsDeleteTransform(t), cmsCloseProfile(from), cmsCloseProfile(to);
+    const auto level = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+    return qRgb(level(out[0]), level(out[1]), level(out[2]));
+}
 
 class TestPicture : public QObject {
     Q_OBJECT
@@ -38,12 +56,6 @@ private slots:
         else
             QCOMPARE(picture->image().convertToFormat(QImage::Format_RGB32), source);
         QCOMPARE(ReadPictureInfo(dir.filePath(name)).pixels, QSize(64, 48));
-    }
-
-    void gifKeepsItsTransparentColour() {
-        const QImage image =
-            LoadPictureFromData(factory::encode(factory::withTransparency(40, 40), "GIF"), "t.gif")->image();
-        QVERIFY(qAlpha(image.pixel(0, 0)) == 0 && qAlpha(image.pixel(20, 20)) == 255);
     }
 
     // EXIF in a JPEG, the rotation and mirroring boxes in a HEIC: where the stored top-left corner lands.
@@ -132,12 +144,69 @@ private slots:
         QVERIFY(AllocatePixels(std::size_t(64) << 20));
     }
 
-    // The header gives the size at 96 pixels an inch, and the length a 24-bit bitmap writer gives.
-    void headerAndBitmapLength() {
-        const QByteArray bmp = factory::encode(factory::coordinates(641, 3), "BMP");
-        const PictureInfo info = ReadPictureInfo(written("h.bmp", bmp));
-        QVERIFY(info.himetricWidth == 16960 && info.himetricHeight == 79);
-        QCOMPARE(BitmapFileLength(info.pixels), qint64(bmp.size()));
+    // A file that shrinks while it is opened (a card pulled out, a share gone) is an ordinary error or
+    // an ordinary picture, never the end of the program.
+    void aFileCutShortWhileItIsReadIsAnError() {
+        const QByteArray jpeg = factory::encode(factory::gradient(1600, 1200), "JPEG");
+        const QString path = written(QStringLiteral("card.jpg"), jpeg);
+        std::atomic<bool> done{false};
+        std::thread card([&] {
+            const QByteArray name = QFile::encodeName(path);
+            for (int cut = 1; !done; cut = cut % 7 + 1) {
+                ::truncate(name.constData(), jpeg.size() * cut / 8);
+                ::truncate(name.constData(), jpeg.size());
+            }
+        });
+        for (int i = 0; i < 40; ++i) { // a mapped file would end the program here with SIGBUS
+            try {
+                QCOMPARE(LoadPicture(path)->size(), QSize(1600, 1200));
+            } catch (const QuillonError&) {
+            }
+        }
+        done = true;
+        card.join();
+    }
+
+    // JPEG profiles go in APP2 pieces (negative: the first one written lost); 0: Qt writes the profile.
+    void opensInSrgb_data() {
+        QTest::addColumn<QByteArray>("format"), QTest::addColumn<QByteArray>("icc");
+        QTest::addColumn<int>("chunks"), QTest::addColumn<bool>("converted");
+        const auto row = [](const char* tag, const char* fmt, QByteArray icc, int chunks, bool conv) {
+            QTest::newRow(tag) << QByteArray(fmt) << icc << chunks << conv;
+        };
+        const QByteArray adobe = RgbProfileFromPrimaries({0.64, 0.33}, {0.21, 0.71}, {0.15, 0.06});
+        const QByteArray p3 = RgbProfileFromPrimaries({0.680, 0.320}, {0.265, 0.690}, {0.150, 0.060});
+        row("JPEG, Adobe RGB", "JPEG", adobe, 1, true);
+        row("JPEG, Display P3 in three pieces", "JPEG", p3, 3, true);
+        row("PNG, Adobe RGB", "PNG", adobe, 0, true);
+        row("TIFF, Display P3", "TIFF", p3, 0, true);
+        row("JPEG, sRGB", "JPEG", RgbProfileFromPrimaries({.64, .33}, {.3, .6}, {.15, .06}), 1, false);
+        row("JPEG, untagged", "JPEG", {}, 0, false);
+        row("JPEG, random bytes", "JPEG", factory::randomBytes(3000), 2, false);
+        row("JPEG, a piece missing", "JPEG", p3, -3, false);
+    }
+    void opensInSrgb() {
+        QFETCH(QByteArray, format);
+        QFETCH(QByteArray, icc);
+        QFETCH(int, chunks);
+        QFETCH(bool, converted);
+        const QRgb colours[] = {0xff6496c8, 0xffc83c28, 0xff1ec85a, 0xff808080}; // blue, red, green, grey
+        QImage picture =
+            QImage(reinterpret_cast<const uchar*>(colours), 4, 1, QImage::Format_RGB32).scaled(32, 8);
+        const QByteArray plain = factory::encode(picture, format, 100);
+        QByteArray tagged = chunks ? factory::withIccProfile(plain, icc, std::abs(chunks)) : plain;
+        if (chunks < 0) tagged.remove(2, 2 + (uchar(tagged[4]) << 8 | uchar(tagged[5])));
+        if (chunks == 0) picture.setColorSpace(QColorSpace::fromIccProfile(icc));
+        if (chunks == 0) tagged = factory::encode(picture, format, 100);
+        const QImage raw = LoadPictureFromData(plain, QStringLiteral("plain"))->image();
+        const QImage loaded = LoadPictureFromData(tagged, QStringLiteral("tagged"))->image();
+        if (!converted) QCOMPARE(loaded, raw);
+        for (int x = 4; converted && x < 32; x += 8) {
+            const QRgb a = loaded.pixel(x, 4), b = expectedSrgb(raw.pixel(x, 4), icc);
+            for (const int shift : {16, 8, 0}) // red, green, blue
+                QVERIFY2(std::abs(int(a >> shift & 255) - int(b >> shift & 255)) <= 2,
+                         qPrintable(QString::number(a ^ b, 16)));
+        }
     }
 };
 

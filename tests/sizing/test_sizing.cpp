@@ -1,4 +1,4 @@
-// The size search on the real encoder, and the measuring worker.
+// The size search on the real encoder, and the measuring worker beside the save.
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Resize.h"
 #include "sizing/FitUnderSize.h"
@@ -7,24 +7,19 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <thread>
 
 class SizingTest : public QObject {
     Q_OBJECT
     const PictureRef photo = Picture::make(factory::gradient(3000, 2000));
 
 private slots:
-    void fitsUnderTheLimit_data() {
-        QTest::addColumn<qint64>("limit");
-        for (const qint64 limit : {200 * 1024, 600 * 1024, 100}) // at 100 bytes nothing fits
-            QTest::addRow("%lld bytes", limit) << limit;
-    }
-    void fitsUnderTheLimit() {
-        QFETCH(qint64, limit);
+    void fitsUnderTheLimitOrNothingDoes() {
+        const qint64 limit = 600 * 1024;
         const FitResult fit = FitUnderSize(photo, limit);
-        QCOMPARE(fit.outcome, limit > 100 ? FitOutcome::Fitted : FitOutcome::NothingFits);
-        if (limit == 100) return;
         QCOMPARE(EncodeJPEG(ResizedPicture(photo, fit.size), 90).size(), fit.bytes);
         QVERIFY2(fit.bytes <= limit && fit.bytes >= limit * 97 / 100, qPrintable(QString::number(fit.bytes)));
+        QCOMPARE(FitUnderSize(photo, 100).outcome, FitOutcome::NothingFits);
     }
     void onlyTheLatestMeasurementArrives() {
         std::make_unique<SizeMeter>()->Measure(photo); // destroyed while measuring: delivered nothing
@@ -37,6 +32,18 @@ private slots:
         QCOMPARE(measured.size(), 1);
         QCOMPARE(measured[0][0].value<PictureRef>(), second);
         QCOMPARE(measured[0][1].toLongLong(), qint64(EncodeJPEG(second, 90).size()));
+    }
+
+    // The save and the live size figure copy one picture at once: neither may copy nothing.
+    void onePictureEncodedOnTwoThreadsAtOnce() {
+        const PictureRef picture = Picture::make(factory::gradient(300, 200));
+        const QByteArray expected = EncodeJPEG(picture, 90);
+        std::jthread meter([&](std::stop_token stop) {
+            while (!stop.stop_requested())
+                EncodeJPEG(picture, 90);
+        });
+        for (int i = 0; i < 300; ++i)
+            QCOMPARE(EncodeJPEG(picture, 90), expected);
     }
 };
 

@@ -219,13 +219,6 @@ QByteArray claiming(const char* format, int width, int height) {
     return heic;
 }
 
-QByteArray gifClaiming(int width, int height) {
-    return claiming("GIF", width, height);
-}
-QByteArray bmpClaiming(int width, int height) {
-    return claiming("BMP", width, height);
-}
-
 QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel) {
     const QByteArray row = le(pixel, bitsPerPixel / 8).repeated(3);
     const QByteArray padded = row + QByteArray((4 - row.size() % 4) % 4, '\0');

@@ -24,8 +24,6 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
 // A valid "GIF", "BMP", "PNG", "WEBP", "TIFF" or "HEIC" header claiming the size, far fewer pixels.
 QByteArray claiming(const char* format, int width, int height);
-QByteArray gifClaiming(int width, int height);
-QByteArray bmpClaiming(int width, int height);
 // A 3 × 2 bitmap all of `pixel`, 16 or 32 bits, channels by red, green, blue, alpha masks (none: 5-5-5).
 QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel);
 QByteArray randomBytes(int count, quint32 seed = 7);
