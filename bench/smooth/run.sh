@@ -17,6 +17,13 @@ for picture in gradient zone; do
   vips resize "$work/$picture.png" "$work/vips-$picture-50.png" 0.5 --kernel lanczos3
   vips resize "$work/$picture.png" "$work/vips-$picture-25.png" 0.25 --kernel lanczos3
 done
+# The same filter on floating-point pixels, rounded to the nearest level once at the end.
+vips cast "$work/zone.png" "$work/zone-float.v" float
+for percent in 50 25; do
+  vips resize "$work/zone-float.v" "$work/exact.v" "0.$percent" --kernel lanczos3
+  vips linear "$work/exact.v" "$work/rounded.v" 1 0.5
+  vips cast "$work/rounded.v" "$work/vipsexact-zone-$percent.png" uchar
+done
 echo "Quality (higher PSNR is closer; lower moiré is better)"
 "$bench" compare "$work"
 
