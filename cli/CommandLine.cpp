@@ -212,5 +212,8 @@ int RunCommandLine(const QStringList& arguments) {
     const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
         return ResizedPicture(picture, size, QColor(Qt::white));
     };
-    return runFiles(options, options.smooth ? ResizeFunction(SmoothResizedPicture) : nearest);
+    const ResizeFunction smooth = [](const PictureRef& picture, QSize size) {
+        return SmoothResizedPicture(picture, size);
+    };
+    return runFiles(options, options.smooth ? smooth : nearest);
 }

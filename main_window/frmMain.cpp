@@ -25,9 +25,13 @@
 #include <QLayout>
 #include <QLocale>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -52,15 +56,6 @@ int pixelsFrom(const QString& text, const QString& what) {
         throw QuillonError(
             QStringLiteral("The %1 %2 is not a size Quillon can make. %3").arg(what, trimmed, accepted));
     return int(std::floor(value));
-}
-
-// Long pixel work runs beside the user-interface thread, which goes on painting the window (taking no
-// input) until the work is done; the work's error is raised here.
-template <typename Work> auto whilePainting(Work&& work) {
-    auto result = std::async(std::launch::async, std::forward<Work>(work));
-    while (result.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return result.get();
 }
 
 // The message for the error that stopped a command, in the user's words.
@@ -119,7 +114,11 @@ void frmMain::ReadViewerSettings() {
     ui->AAIVResized->ReadProperties(bags.value(QStringLiteral("AAIVResized")));
 }
 
-template <typename Handler> void frmMain::Guarded(Handler&& handler) {
+template <typename Handler> void frmMain::Guarded(Handler&& handler, bool choice) {
+    if (mWaiting) { // asked for while a smooth picture is being made: run when it is done
+        mQueued.emplace_back(handler);
+        return;
+    }
     if (mCommandDepth > 0) { // nested: the failure is the enclosing command's, reported once by it
         try {
             handler();
@@ -134,6 +133,7 @@ template <typename Handler> void frmMain::Guarded(Handler&& handler) {
     ++mCommandDepth;
     try {
         const BusyPointer busy;
+        const QScopedValueRollback supersedable(mSupersedable, choice);
         handler();
         if (mNestedFailure) std::rethrow_exception(std::exchange(mNestedFailure, nullptr));
     } catch (...) {
@@ -147,6 +147,52 @@ template <typename Handler> void frmMain::Guarded(Handler&& handler) {
         mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
     }
     RefreshStatusLine();
+    RunWhatWaited();
+}
+
+// The commands asked for while a smooth picture was being made, each on its own; then the input that
+// waited, in the order it came; then the smooth picture for a quick stand-in still shown.
+void frmMain::RunWhatWaited() {
+    for (const std::function<void()>& queued : std::exchange(mQueued, {}))
+        Guarded(queued);
+    for (auto& [target, event] : std::exchange(mDeferred, {}))
+        if (target) QCoreApplication::postEvent(target, event.release());
+    if (mStandIn) // not while a newer picture is being made: that command looks after its own stand-in
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!mWaiting) Guarded([this] { FinishStandIn(); }, true);
+            },
+            Qt::QueuedConnection);
+}
+
+void frmMain::FinishStandIn() {
+    const PictureRef standIn = std::exchange(mStandIn, nullptr);
+    if (standIn && ui->AAIVResized->Picture() == standIn)
+        RedrawResized(standIn->size().width(), standIn->size().height());
+}
+
+bool frmMain::IsChoiceControl(const QObject* object) const {
+    const QObject* const choices[] = {ui->cmbScaleX,    ui->cmbScaleY, ui->chkScaleX, ui->chkScaleY,
+                                      ui->chkAutomatic, ui->cmdResize, ui->Command2};
+    for (; object; object = object->parent()) // a list's open popup is the list's child
+        if (std::ranges::find(choices, object) != std::end(choices)) return true;
+    return false;
+}
+
+// While the smooth picture for a choice is being made, clicks, keys and wheel turns wait until the
+// command is done, as they do while the window is busy; one on a choice control stops the work, so
+// that the newer choice comes next at once.
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    static const QEvent::Type input[] = {
+        QEvent::KeyPress,           QEvent::KeyRelease,          QEvent::MouseButtonPress,
+        QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::Wheel};
+    if (!mWaiting || !watched->isWidgetType() || std::ranges::find(input, event->type()) == std::end(input))
+        return QMainWindow::eventFilter(watched, event);
+    const bool press = event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress;
+    if (press && IsChoiceControl(watched)) mNewerChoice = true;
+    mDeferred.emplace_back(watched, event->clone());
+    return true;
 }
 
 frmMain::Settings frmMain::CurrentSettings() const {
@@ -186,16 +232,17 @@ void frmMain::Restore(const WindowState& state) {
 }
 
 void frmMain::Wire() {
-    const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)()) {
-        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)(), bool choice = false) {
+        connect(sender, signal, this,
+                [this, handler, choice] { Guarded([this, handler] { (this->*handler)(); }, choice); });
     };
-    on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click);
-    on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click);
-    on(ui->chkScaleX, &QCheckBox::clicked, &frmMain::chkScaleX_Click);
-    on(ui->chkScaleY, &QCheckBox::clicked, &frmMain::chkScaleY_Click);
-    on(ui->chkAutomatic, &QCheckBox::clicked, &frmMain::chkAutomatic_Click);
-    on(ui->cmdResize, &QPushButton::clicked, &frmMain::cmdResize_Click);
-    on(ui->Command2, &QPushButton::clicked, &frmMain::Command2_Click);
+    on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click, true);
+    on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click, true);
+    on(ui->chkScaleX, &QCheckBox::clicked, &frmMain::chkScaleX_Click, true);
+    on(ui->chkScaleY, &QCheckBox::clicked, &frmMain::chkScaleY_Click, true);
+    on(ui->chkAutomatic, &QCheckBox::clicked, &frmMain::chkAutomatic_Click, true);
+    on(ui->cmdResize, &QPushButton::clicked, &frmMain::cmdResize_Click, true);
+    on(ui->Command2, &QPushButton::clicked, &frmMain::Command2_Click, true);
     on(ui->cmdload, &QPushButton::clicked, &frmMain::cmdload_Click);
     on(ui->Command4, &QPushButton::clicked, &frmMain::Command4_Click);
     on(ui->Command3, &QPushButton::clicked, &frmMain::Command3_Click);
@@ -278,7 +325,8 @@ void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
 }
 
 ResizeFunction frmMain::Resizer() const {
-    if (ui->mnuOptionsSmooth->isChecked()) return SmoothResizedPicture;
+    if (ui->mnuOptionsSmooth->isChecked())
+        return [](const PictureRef& original, QSize size) { return SmoothResizedPicture(original, size); };
     return [this](const PictureRef& original, QSize size) {
         return ResizedPicture(original, size, ui->picTemp->BackColor());
     };
@@ -412,13 +460,42 @@ QSize frmMain::PercentageSize(const PictureRef& original) const {
 // The whole original picture, stretched to the new size on the work surface. The original itself is
 // never changed, and nothing the user sees changes until the result is there.
 PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
-    if (ui->mnuOptionsSmooth->isChecked())
-        return whilePainting([&original, size] { return SmoothResizedPicture(original, size); });
+    const bool smooth = ui->mnuOptionsSmooth->isChecked();
+    if (smooth)
+        if (PictureRef made = Smoothed(original, size)) return made;
+    // Nearest neighbour. With smooth resizing on, a newer choice stopped the work, and this quick
+    // picture stands in until the smooth one is made or replaced.
     ui->picTemp->SetPicture(original);
     ui->picTemp->SetWidth(size.width());
     ui->picTemp->SetHeight(size.height());
     ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
-    return ui->picTemp->Image();
+    return smooth ? mStandIn = ui->picTemp->Image() : ui->picTemp->Image();
+}
+
+// Smooth pictures are made beside the user-interface thread, which goes on painting the window. While
+// the picture for a choice is made, a newer choice stops the work: null is returned then.
+PictureRef frmMain::Smoothed(const PictureRef& original, QSize size) {
+    std::atomic<bool> stop = false;
+    mNewerChoice = false;
+    auto made = std::async(std::launch::async, [&] { return SmoothResizedPicture(original, size, &stop); });
+    {
+        const QScopedValueRollback waiting(mWaiting, true);
+        if (mSupersedable) QCoreApplication::instance()->installEventFilter(this);
+        const auto unfiltered =
+            qScopeGuard([this] { QCoreApplication::instance()->removeEventFilter(this); });
+        const auto input = mSupersedable ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+        while (made.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
+            QCoreApplication::processEvents(input);
+            if (mNewerChoice) stop = true;
+        }
+    }
+    if (!stop) return made.get();
+    try {
+        made.get();
+    } catch (...) {
+        // what stopped work made, or the error it met, is of no use now
+    }
+    return nullptr;
 }
 
 void frmMain::RedrawResized(int width, int height) {
@@ -550,6 +627,7 @@ void frmMain::mnuFileSaveAs_Click() {
 }
 
 void frmMain::Command5_Click() {
+    FinishStandIn(); // Save writes the smooth picture
     const QString output = OutputNameFor(CDlgFile.FileName);
     // Without an opened picture there is nothing of the user's to save, and writing the default
     // picture under the last file's output name would replace their earlier output.

@@ -11,8 +11,12 @@
 #include "sizing/SizeMeter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class frmMain;
@@ -69,6 +73,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -93,6 +98,7 @@ private:
     void EstimateFileSize(bool refreshPixelFields);
     QSize PercentageSize(const PictureRef& original) const;
     PictureRef Redrawn(const PictureRef& original, QSize size);
+    PictureRef Smoothed(const PictureRef& original, QSize size);
     void RedrawResized(int width, int height);
     void OpenPicture(const QString& path);
     bool PictureIsOpen() const;
@@ -106,8 +112,12 @@ private:
     bool AutomaticMode() const;
     // Runs a handler as one command: it completes, or the window is put back as it was before it and
     // the error that stopped it is shown in a warning box; the program goes on. A handler run by the
-    // program's own list selection belongs to the command that made the selection.
-    template <typename Handler> void Guarded(Handler&& handler);
+    // program's own list selection belongs to the command that made the selection. The smooth picture
+    // for a `choice` (a list, check box or resize button) gives way to a newer choice.
+    template <typename Handler> void Guarded(Handler&& handler, bool choice = false);
+    void RunWhatWaited();
+    void FinishStandIn();
+    bool IsChoiceControl(const QObject* object) const;
 
     std::unique_ptr<Ui::frmMain> ui;
     QLabel* mStatus = nullptr; // a permanent label: screen readers read it, messages do not replace it
@@ -121,4 +131,11 @@ private:
     int mCommandDepth = 0;
     std::exception_ptr mNestedFailure;
     Settings mSettled; // the lists and boxes as the last command that completed left them
+    // While a smooth picture is being made: the handlers asked for, and the input that waits.
+    std::vector<std::function<void()>> mQueued;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> mDeferred;
+    bool mWaiting = false;      // a smooth picture is being made
+    bool mSupersedable = false; // for a choice, which a newer one may replace
+    bool mNewerChoice = false;  // a click or key on a choice control came meanwhile
+    PictureRef mStandIn;        // the quick picture for a choice whose smooth work was replaced
 };

@@ -226,7 +226,9 @@ std::vector<std::uint32_t> paddedRow(int width, const Filter* f) {
     return std::vector<std::uint32_t>(std::size_t(width) + (f ? f->taps : 0) + 4, 0);
 }
 
-template <bool Premultiplied> void resample(const QImage& source, QImage& result) {
+template <bool Premultiplied>
+void resample(const QImage& source, QImage& result, const std::atomic<bool>* stop) {
+    const auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed); };
     const int inW = source.width(), inH = source.height();
     const int outW = result.width(), outH = result.height();
     const bool across = inW != outW, down = inH != outH;
@@ -243,7 +245,7 @@ template <bool Premultiplied> void resample(const QImage& source, QImage& result
         // once, so no picture-sized intermediate is kept, and the costly horizontal pass sees few rows.
         ForEachRowBand(0, outH, work, [&](qint64 first, qint64 end) {
             std::vector<std::uint32_t> row = paddedRow(inW, across ? &fx : nullptr);
-            for (qint64 y = first; y < end; ++y) {
+            for (qint64 y = first; y < end && !stopped(); ++y) {
                 auto* out = reinterpret_cast<std::uint32_t*>(dst + y * dstLine);
                 std::uint32_t* mid = across ? row.data() : out;
                 if (down)
@@ -262,7 +264,7 @@ template <bool Premultiplied> void resample(const QImage& source, QImage& result
         const qsizetype midLine = between.bytesPerLine();
         ForEachRowBand(0, inH, qint64(outW) * inH, [&](qint64 first, qint64 end) {
             std::vector<std::uint32_t> row = paddedRow(inW, &fx);
-            for (qint64 y = first; y < end; ++y) {
+            for (qint64 y = first; y < end && !stopped(); ++y) {
                 std::memcpy(row.data(), src + y * srcLine, std::size_t(inW) * 4);
                 horizontalRow<Premultiplied>(fx, row.data(),
                                              reinterpret_cast<std::uint32_t*>(mid + y * midLine), outW);
@@ -272,7 +274,7 @@ template <bool Premultiplied> void resample(const QImage& source, QImage& result
     const uchar* mid = between.constBits();
     const qsizetype midLine = between.bytesPerLine();
     ForEachRowBand(0, outH, qint64(outW) * outH, [&](qint64 first, qint64 end) {
-        for (qint64 y = first; y < end; ++y)
+        for (qint64 y = first; y < end && !stopped(); ++y)
             verticalRow<Premultiplied>(fy, int(y), mid, midLine, inH,
                                        reinterpret_cast<std::uint32_t*>(dst + y * dstLine), outW);
     });
@@ -280,7 +282,7 @@ template <bool Premultiplied> void resample(const QImage& source, QImage& result
 
 } // namespace
 
-QImage ResampleSmooth(const QImage& source, QSize size) {
+QImage ResampleSmooth(const QImage& source, QSize size, const std::atomic<bool>* stop) {
     if (source.isNull()) throw QuillonError(QStringLiteral("There is no picture to resize."));
     if (size.width() < 1 || size.height() < 1)
         throw QuillonError(QStringLiteral("A picture must be at least one pixel wide and high, not %1 × %2.")
@@ -298,14 +300,14 @@ QImage ResampleSmooth(const QImage& source, QSize size) {
     if (size == input.size()) return input;
     QImage result = allocated(size, format, size);
     if (alpha)
-        resample<true>(input, result);
+        resample<true>(input, result, stop);
     else
-        resample<false>(input, result);
+        resample<false>(input, result, stop);
     return result;
 }
 
-PictureRef SmoothResizedPicture(const PictureRef& original, QSize size) {
+PictureRef SmoothResizedPicture(const PictureRef& original, QSize size, const std::atomic<bool>* stop) {
     if (!original) return nullptr;
     if (size == original->size()) return original;
-    return Picture::make(ResampleSmooth(original->image(), size));
+    return Picture::make(ResampleSmooth(original->image(), size, stop));
 }

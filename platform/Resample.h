@@ -6,14 +6,17 @@
 
 #include <QImage>
 #include <QSize>
+#include <atomic>
 
 // The whole of `source` resampled to `size`. A 32-bit RGB source gives a 32-bit RGB result; one with
 // transparency (premultiplied ARGB, as Picture keeps it) gives premultiplied ARGB, filtered so that
 // transparent pixels lend no colour to their neighbours. Other formats are converted first.
 // Throws QuillonError when the size is empty, beyond MaxPictureSide or MaxPicturePixels, or when
-// there is not enough memory; `source` is never changed.
-QImage ResampleSmooth(const QImage& source, QSize size);
+// there is not enough memory; `source` is never changed. Once `stop` is set, the work ends soon and
+// what it gives is of no use.
+QImage ResampleSmooth(const QImage& source, QSize size, const std::atomic<bool>* stop = nullptr);
 
 // The picture resampled smoothly to `size`: a new picture, or `original` itself at its own size.
 // Null for a null picture. Throws as ResampleSmooth does.
-PictureRef SmoothResizedPicture(const PictureRef& original, QSize size);
+PictureRef SmoothResizedPicture(const PictureRef& original, QSize size,
+                                const std::atomic<bool>* stop = nullptr);

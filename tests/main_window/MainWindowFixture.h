@@ -36,6 +36,9 @@ struct MainWindowFixture {
     AAImageView* original() const { return get<AAImageView>("AAIVOriginal"); }
     AAImageView* resized() const { return get<AAImageView>("AAIVResized"); }
     QSize resizedSize() const { return resized()->Picture()->size(); }
+    QString shown() const {
+        return QStringLiteral("%1x%2").arg(resizedSize().width()).arg(resizedSize().height());
+    }
     QString file() const { return window->CDlgFile.FileName; }
     QString message() const { return dialogs.messages.empty() ? "-" : dialogs.messages[0].text; }
 

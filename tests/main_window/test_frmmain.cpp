@@ -1,7 +1,10 @@
 // The main window: the resize engine, the size read-out and its texts, help and exit.
 #include "MainWindowFixture.h"
 #include "main_window/Form1.h"
+#include "platform/Resample.h"
 
+#include <QSettings>
+#include <QTimer>
 #include <sys/resource.h>
 
 class TestMainWindow : public QObject {
@@ -61,10 +64,7 @@ private slots:
         QFETCH(QString, expected);
         MainWindowFixture f;
         f.run(steps);
-        const QSize shown = f.resizedSize();
-        QCOMPARE(QStringLiteral("%1x%2 ").arg(shown.width()).arg(shown.height()) + f.sizeText() + ' ' +
-                     f.boxes(),
-                 expected);
+        QCOMPARE(f.shown() + ' ' + f.sizeText() + ' ' + f.boxes(), expected);
         QCOMPARE(f.get("cmdResize")->isEnabled(), steps.count("auto") % 2 == 1);
         QCOMPARE(f.list('x')->isEnabled(), steps.count("tickX") % 2 == 0);
         QVERIFY(f.dialogs.messages.empty());
@@ -107,6 +107,38 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
         f.press("Command3");
         QCOMPARE(QImageReader(f.dir.filePath(setup.section(' ', 0, 0).mid(5) + "(QLN).jpg")).size(), shown);
+    }
+
+    // Input while the smooth picture for "300 %" is being made waits until it is done, in its order; on a
+    // choice control it stops the work, and the latest choices' smooth picture is drawn next.
+    void inputWhileSmoothWorkRuns_data() {
+        QTest::addColumn<QString>("input"), QTest::addColumn<QString>("expected"); // shown, boxes, messages
+        QTest::newRow("Up Up in the height list") << "^"
+                                                  << "9000x1000 9000x1000 0";
+        QTest::newRow("Save, then typing") << "s640"
+                                           << "9000x2000 640x2000 1";
+        QTest::newRow("typing, then a refused Resize Pixels") << "tabcp"
+                                                              << "9000x2000 abcx2000 1";
+    }
+    void inputWhileSmoothWorkRuns() {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        MainWindowFixture f;
+        f.run("smooth open=3000x2000");
+        QTimer::singleShot(0, [&] { // as a person's keys and clicks reach the window
+            if (input == "^")
+                QTest::keyClick(f.list('y'), Qt::Key_Up), QTest::keyClick(f.list('y'), Qt::Key_Up);
+            if (input.startsWith("s")) f.click(f.get("Command3"));
+            QTest::keyClick(f.txtwidth(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(f.txtwidth(), input.mid(1).remove('p'));
+            if (input.endsWith("p")) f.click(f.get("Command2"));
+        });
+        f.run("x300");
+        QTRY_COMPARE(f.shown() + ' ' + f.boxes() + ' ' + QString::number(f.dialogs.messages.size()),
+                     expected);
+        QTRY_VERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(f.resized()->Picture()->image(),
+                 SmoothResizedPicture(f.original()->Picture(), f.resizedSize())->image());
     }
 
     void runningOutOfMemoryIsAWarning() {
@@ -167,7 +199,10 @@ private slots:
         QVERIFY(!f.window->isVisible() && !help->isVisible());
     }
 
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() {
+        QLocale::setDefault(QLocale::c());
+        QSettings().remove("smoothResizing");
+    }
 
     void scaleFactorsMatchTheirTexts() {
         QCOMPARE(ScaleItems().size(), 15);

@@ -38,9 +38,7 @@ private slots:
         const QSize size = name == "turned.jpg" ? QSize(480, 640) : QSize(640, 480);
         QCOMPARE(f.original()->Picture()->size(), size);
         QCOMPARE(f.resizedSize(), size);
-        QCOMPARE(f.sizeText() + ' ' + f.boxes(),
-                 FormatFileSize(double(bytes.size())) +
-                     QStringLiteral(" %1x%2").arg(size.width()).arg(size.height()));
+        QCOMPARE(f.sizeText() + ' ' + f.boxes(), FormatFileSize(double(bytes.size())) + ' ' + f.shown());
     }
 
     void aDropOpensTheFirstLocalFileOnly() {

@@ -148,7 +148,7 @@ private slots:
         }
         const qint64 limit = answer.toLongLong() * 1024;
         const QSize size = f.resizedSize();
-        QCOMPARE(f.boxes(), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
+        QCOMPARE(f.boxes(), f.shown());
         QCOMPARE(qRound(size.width() * 1200.0 / 1800), size.height());
         QVERIFY2(f.window->StatusText().startsWith("Fits under " + answer + " KB"),
                  qPrintable(f.window->StatusText()));
