@@ -1,7 +1,8 @@
 #pragma once
-// Smooth resizing, beside the nearest-neighbour stretch: a Lanczos-3 filter, widened by the shrink
-// factor when shrinking so that detail finer than the new pixel grid is averaged away rather than
-// turned into moiré, and interpolating without blocks when enlarging.
+// Smooth resizing, beside the nearest-neighbour stretch: a Lanczos filter (four lobes when shrinking,
+// three when enlarging), widened by the shrink factor when shrinking so that detail finer than the
+// new pixel grid is averaged away rather than turned into moiré, and interpolating without blocks
+// when enlarging.
 #include "platform/Picture.h"
 
 #include <QImage>

@@ -45,6 +45,7 @@ mutation platform/FileSizeText.cpp      test_frmmain      "the size text's unit 
 mutation sizing/SizeMeter.cpp           test_save         "the status line measures quality 85 while Save writes 90" 's/EncodeJPEG(picture, 90)/EncodeJPEG(picture, 85)/'
 mutation sizing/FitUnderSize.cpp        test_save         "Fit counts a probe 5 % over the limit as fitting" 's/if (bytes <= mLimit)/if (bytes <= mLimit + mLimit \/ 20)/'
 mutation main_window/frmMain.cpp        test_frmmain      "a command that fails leaves the lists as it changed them" '/^void frmMain::Restore/,/^}/{/setCurrentIndex/d}'
+mutation main_window/frmMain.cpp        test_frmmain      "input during smooth work is taken at once, not after it" 's/mDeferred.emplace_back(watched, event->clone());/return false;/'
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
