@@ -40,7 +40,7 @@ for i in "${!targets[@]}"; do
   status=0
   wait "${pids[$i]}" || status=$?
   echo "== fuzz_$target"
-  grep -E '^#[0-9]+ +(DONE|pulse|NEW|REDUCE|INITED).*cov:' "$log" | tail -1 || true
+  grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED).*cov:' "$log" | tail -1 || true
   grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
   artefacts=$(find "$findings" -type f)
   if [ "$status" -ne 0 ] || [ -n "$artefacts" ]; then
