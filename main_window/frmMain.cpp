@@ -189,8 +189,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::Wheel};
     if (!mWaiting || !watched->isWidgetType() || std::ranges::find(input, event->type()) == std::end(input))
         return QMainWindow::eventFilter(watched, event);
-    const bool press = event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress;
-    if (press && IsChoiceControl(watched)) mNewerChoice = true;
+    const bool release = event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease;
+    if (!release && IsChoiceControl(watched)) mNewerChoice = true; // a wheel turn changes a list, too
     mDeferred.emplace_back(watched, event->clone());
     return true;
 }

@@ -39,6 +39,9 @@ struct Layout {
 quint32 at32(const QByteArray& file, qint64 offset) {
     return offset + 4 <= file.size() ? qFromLittleEndian<quint32>(file.constData() + offset) : 0;
 }
+quint16 at16(const QByteArray& file, qint64 offset) {
+    return offset + 2 <= file.size() ? qFromLittleEndian<quint16>(file.constData() + offset) : 0;
+}
 
 // The Windows header forms (40 bytes and its longer versions); the older and OS/2 forms are Qt's.
 std::optional<Layout> layoutOf(const QByteArray& file) {
@@ -50,7 +53,7 @@ std::optional<Layout> layoutOf(const QByteArray& file) {
     layout.pixelsAt = at32(file, 10);
     layout.width = qint32(at32(file, 18));
     layout.height = qint32(at32(file, 22));
-    layout.bitsPerPixel = qFromLittleEndian<quint16>(file.constData() + 28);
+    layout.bitsPerPixel = at16(file, 28);
     layout.compression = at32(file, 30);
     const qint64 masksAt = 54; // inside the longer headers, or just after the 40-byte one
     if (layout.compression == BitFields || layout.compression == AlphaBitFields) {
