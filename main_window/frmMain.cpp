@@ -232,17 +232,18 @@ void frmMain::Restore(const WindowState& state) {
 }
 
 void frmMain::Wire() {
-    const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)(), bool choice = false) {
-        connect(sender, signal, this,
-                [this, handler, choice] { Guarded([this, handler] { (this->*handler)(); }, choice); });
+    const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)()) {
+        connect(sender, signal, this, [this, handler, choice = IsChoiceControl(sender)] {
+            Guarded([this, handler] { (this->*handler)(); }, choice);
+        });
     };
-    on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click, true);
-    on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click, true);
-    on(ui->chkScaleX, &QCheckBox::clicked, &frmMain::chkScaleX_Click, true);
-    on(ui->chkScaleY, &QCheckBox::clicked, &frmMain::chkScaleY_Click, true);
-    on(ui->chkAutomatic, &QCheckBox::clicked, &frmMain::chkAutomatic_Click, true);
-    on(ui->cmdResize, &QPushButton::clicked, &frmMain::cmdResize_Click, true);
-    on(ui->Command2, &QPushButton::clicked, &frmMain::Command2_Click, true);
+    on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click);
+    on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click);
+    on(ui->chkScaleX, &QCheckBox::clicked, &frmMain::chkScaleX_Click);
+    on(ui->chkScaleY, &QCheckBox::clicked, &frmMain::chkScaleY_Click);
+    on(ui->chkAutomatic, &QCheckBox::clicked, &frmMain::chkAutomatic_Click);
+    on(ui->cmdResize, &QPushButton::clicked, &frmMain::cmdResize_Click);
+    on(ui->Command2, &QPushButton::clicked, &frmMain::Command2_Click);
     on(ui->cmdload, &QPushButton::clicked, &frmMain::cmdload_Click);
     on(ui->Command4, &QPushButton::clicked, &frmMain::Command4_Click);
     on(ui->Command3, &QPushButton::clicked, &frmMain::Command3_Click);

@@ -136,6 +136,6 @@ private:
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> mDeferred;
     bool mWaiting = false;      // a smooth picture is being made
     bool mSupersedable = false; // for a choice, which a newer one may replace
-    bool mNewerChoice = false;  // a click or key on a choice control came meanwhile
+    bool mNewerChoice = false;  // a click, key or wheel turn on a choice control came meanwhile
     PictureRef mStandIn;        // the quick picture for a choice whose smooth work was replaced
 };

@@ -6,25 +6,16 @@
 namespace {
 
 // A pointer needs a graphical application; the command line has none.
-bool push(Qt::CursorShape shape) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
-    QGuiApplication::setOverrideCursor(shape);
-    return true;
-}
-
-void pop(bool shown) {
-    if (shown && qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QGuiApplication::restoreOverrideCursor();
+bool graphical() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
 } // namespace
 
-BusyPointer::BusyPointer() : mShown(push(Qt::WaitCursor)) {}
-BusyPointer::~BusyPointer() {
-    pop(mShown);
+PointerScope::PointerScope(Qt::CursorShape shape) : mShown(graphical()) {
+    if (mShown) QGuiApplication::setOverrideCursor(shape);
 }
 
-NormalPointer::NormalPointer() : mShown(push(Qt::ArrowCursor)) {}
-NormalPointer::~NormalPointer() {
-    pop(mShown);
+PointerScope::~PointerScope() {
+    if (mShown && graphical()) QGuiApplication::restoreOverrideCursor();
 }

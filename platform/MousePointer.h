@@ -1,28 +1,26 @@
 #pragma once
 // The application-wide mouse pointer. Pointers nest: each scope puts its own on top and takes exactly
 // that one away again, so a step that ends inside longer work leaves the busy pointer showing.
+#include <QtCore/qnamespace.h>
 
-// The busy pointer over every window of the program for the lifetime of a scope (decoding, resizing,
-// estimating, encoding).
-class BusyPointer {
+// A pointer shape over every window of the program for the lifetime of a scope.
+class PointerScope {
 public:
-    BusyPointer();
-    ~BusyPointer();
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
+    explicit PointerScope(Qt::CursorShape shape);
+    ~PointerScope();
+    PointerScope(const PointerScope&) = delete;
+    PointerScope& operator=(const PointerScope&) = delete;
 
 private:
     bool mShown;
 };
 
-// The normal pointer while the user is asked something, even in the middle of busy work.
-class NormalPointer {
-public:
-    NormalPointer();
-    ~NormalPointer();
-    NormalPointer(const NormalPointer&) = delete;
-    NormalPointer& operator=(const NormalPointer&) = delete;
+// The busy pointer (decoding, resizing, estimating, encoding).
+struct BusyPointer : PointerScope {
+    BusyPointer() : PointerScope(Qt::WaitCursor) {}
+};
 
-private:
-    bool mShown;
+// The normal pointer while the user is asked something, even in the middle of busy work.
+struct NormalPointer : PointerScope {
+    NormalPointer() : PointerScope(Qt::ArrowCursor) {}
 };
