@@ -2,19 +2,14 @@
 
 #include <QList>
 
-// Characters are counted as the user sees them, not as UTF-16 units, and the extension is looked
-// for in the file name only: a dot in a folder's name is never taken for one.
+// Counted in code points, not UTF-16 units, so that an emoji is one character as the user sees it.
 QString OutputNameFor(const QString& sourceName) {
     const QList<uint> characters = sourceName.toUcs4();
-    const qsizetype slash = characters.lastIndexOf(uint('/'));
-    const qsizetype nameStart = slash + 1;
+    const qsizetype nameStart = characters.lastIndexOf(uint('/')) + 1;
     const qsizetype nameLength = characters.size() - nameStart;
     if (nameLength == 0) return {};
-    qsizetype keep = characters.size();
-    if (nameLength >= 4 && characters[characters.size() - 4] == uint('.'))
-        keep = characters.size() - 4;
-    else if (const qsizetype dot = characters.lastIndexOf(uint('.')); dot > nameStart)
-        keep = dot;
+    const bool hasDot = characters.indexOf(uint('.'), nameStart) >= 0;
+    const qsizetype keep = hasDot && nameLength > 4 ? characters.size() - 4 : characters.size();
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(characters.constData()), keep) +
            QStringLiteral("(QLN).jpg");
 }

@@ -2,7 +2,8 @@
 // The name a resized picture is saved under, shared by the window and the command line.
 #include <QString>
 
-// `sourceName` less its extension, followed by "(QLN).jpg", in the same folder. A name ending in a dot
-// and three characters loses exactly those four; any other extension is dropped from its last dot;
-// a name without one keeps it whole. Empty when no file name can be taken from `sourceName`.
+// `sourceName` less its last four characters, followed by "(QLN).jpg", in the same folder: the four are
+// taken to be a dot and a three-letter extension. A file name that has no dot, or has four characters
+// or fewer, keeps all of them, and a folder's name is never cut into. Characters are counted as the
+// user sees them. Empty when `sourceName` names no file (it ends in a slash, or is empty).
 QString OutputNameFor(const QString& sourceName);

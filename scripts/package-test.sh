@@ -179,7 +179,7 @@ convert -size 640x480 gradient:navy-orange "$workdir/b.heic"
 (cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/quillon --scale 50 \
   "$workdir/a.jpg" "$workdir/b.heic" >"$workdir/cli.log" 2>&1) || fail "$(cat "$workdir/cli.log")
 FAIL: quillon --scale 50 a.jpg b.heic"
-for output in "a(QLN).jpg" "b(QLN).jpg"; do
+for output in "a(QLN).jpg" "b.(QLN).jpg"; do
   [ "$(identify -format '%m %w x %h' "$workdir/$output")" = "JPEG 320 x 240" ] ||
     fail "FAIL: $output is not a 320 x 240 JPEG; the program said: $(cat "$workdir/cli.log")"
 done

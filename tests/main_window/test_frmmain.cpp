@@ -225,8 +225,11 @@ private slots:
             {1152, "1.13 KB", "1,13 KB"},
             {921654, "900.05 KB", "900,05 KB"},
             {1048570, "1023.99 KB", "1023,99 KB"},
-            {1048575, "1.00 MB", "1,00 MB"}, // the unit after rounding
-            {1073741823, "1.00 GB", "1,00 GB"},
+            {1048575, "1024.00 KB", "1024,00 KB"}, // the unit follows the count, not the rounded figure
+            {1048576, "1.00 MB", "1,00 MB"},
+            {1048575.5, "", ""},
+            {1073741823, "1024.00 MB", "1024,00 MB"},
+            {1073741824, "1.00 GB", "1,00 GB"},
             {2147483647, "2.00 GB", "2,00 GB"}};
         for (const auto& [bytes, text, german] : rows)
             QTest::newRow(qPrintable(QString::number(bytes, 'f', 1)))

@@ -11,13 +11,18 @@ private slots:
     void outputNames_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("output");
-        // Each row: a source name, a blank and its output's name; rows separated by "|".
-        const QString rows =
-            "/p/beach.jpg /p/beach(QLN).jpg|/p/photo.jpeg /p/photo(QLN).jpg|/p/img /p/img(QLN).jpg|"
-            "/p.d/img /p.d/img(QLN).jpg|/p/.profile /p/.profile(QLN).jpg|a.b a(QLN).jpg|/p/ |"
-            "/p/x\U0001F600.gif /p/x\U0001F600(QLN).jpg|";
-        for (const QString& row : rows.split('|'))
-            QTest::newRow(qPrintable(row)) << row.section(' ', 0, 0) << row.section(' ', 1);
+        const QList<std::tuple<const char*, const char*, const char*>> rows{
+            {"a three-letter extension", "/p/beach.jpg", "/p/beach(QLN).jpg"},
+            {"a four-letter extension keeps a letter", "/p/photo.jpeg", "/p/photo.(QLN).jpg"},
+            {"a two-letter extension takes a letter with it", "/p/photo.jp", "/p/phot(QLN).jpg"},
+            {"no dot", "/p/holiday", "/p/holiday(QLN).jpg"},
+            {"four characters", "/p/a.jp", "/p/a.jp(QLN).jpg"},
+            {"a dot in the folder only", "/p.d/img", "/p.d/img(QLN).jpg"},
+            {"a short name never reaches into its folder", "/pictures/x.g", "/pictures/x.g(QLN).jpg"},
+            {"an emoji is one character", "/p/x\U0001F600.gif", "/p/x\U0001F600(QLN).jpg"},
+            {"a folder, not a file", "/p/", ""}};
+        for (const auto& [name, source, output] : rows)
+            QTest::newRow(name) << QString(source) << QString(output);
     }
     void outputNames() {
         QFETCH(QString, source);
