@@ -101,7 +101,9 @@ private slots:
         f.run("save");
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), before);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
-        QVERIFY2(f.message().contains("no opened picture"), qPrintable(f.message()));
+        QCOMPARE(f.message(),
+                 "There is no opened picture to save. Open one first with “Load Picture” or File ▸ "
+                 "Open (F3), choose its new size, then save.");
         QVERIFY(f.dialogs.inputs.empty());
     }
 
