@@ -10,18 +10,19 @@
 
 namespace {
 
-constexpr int SavedQuality = 90;
 constexpr qint64 FirstProbePixels = 256 * 1024; // cheap, and big enough to tell bytes per pixel
 
 // Every width tried, with its JPEG's length; the search keeps the closest on each side of the limit.
 class Search {
 public:
-    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize)
-        : mOriginal(original), mLimit(limit), mResize(resize), mFull(original->size()) {}
+    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize, QSize box)
+        : mOriginal(original), mLimit(limit), mResize(resize), mFull(original->size()),
+          mWithin(SizeWithin(mFull, box)) {}
 
+    // Within the box's height too: only a picture far taller than wide, one pixel wide, needs that.
     QSize sizeFor(int width) const {
         const qint64 h = (2 * qint64(width) * mFull.height() + mFull.width()) / (2 * qint64(mFull.width()));
-        return {width, int(std::max<qint64>(1, h))};
+        return {width, int(std::clamp<qint64>(h, 1, mWithin.height()))};
     }
     qint64 pixelsFor(int width) const {
         const QSize size = sizeFor(width);
@@ -42,7 +43,7 @@ public:
     // The width whose pixels, on a straight line through two measurements, give the limit.
     int widthAt(double pixels) const {
         const double aspect = double(mFull.width()) / mFull.height();
-        return int(std::clamp(std::sqrt(std::max(1.0, pixels) * aspect), 1.0, double(mFull.width())));
+        return int(std::clamp(std::sqrt(std::max(1.0, pixels) * aspect), 1.0, double(widest())));
     }
     int interpolate(int a, int b) const {
         const double pa = double(pixelsFor(a)), pb = double(pixelsFor(b));
@@ -53,7 +54,7 @@ public:
 
     int fits() const { return mFits; }
     int tooBig() const { return mTooBig; }
-    int fullWidth() const { return mFull.width(); }
+    int widest() const { return mWithin.width(); } // the box's, or the picture's own width
     qint64 bytesAt(int width) const { return mBytes.at(width); }
 
 private:
@@ -61,6 +62,7 @@ private:
     const qint64 mLimit;
     const ResizeFunction& mResize;
     const QSize mFull;
+    const QSize mWithin;
     std::map<int, qint64> mBytes;
     int mFits = 0;            // the widest width known to fit; 0: none yet
     int mTooBig = 0x7fffffff; // the narrowest width known not to fit
@@ -71,16 +73,16 @@ private:
 void bracket(Search& search, qint64 limit) {
     const double headers = double(search.bytesAt(1));
     int width = search.widthAt(double(FirstProbePixels));
-    for (int step = 0; step < 8 && search.tooBig() > search.fullWidth(); ++step) {
+    for (int step = 0; step < 8 && search.tooBig() > search.widest(); ++step) {
         if (width <= search.fits()) width = search.fits() + 1;
-        if (width > search.fullWidth()) return;
+        if (width > search.widest()) return;
         const qint64 bytes = search.measure(width);
         if (bytes > limit) return;
         const double perPixel = std::max(1e-6, (double(bytes) - headers) / double(search.pixelsFor(width)));
         // A touch past the estimate, so that the next probe is likely to land on the far side.
         const double pixels = (double(limit) - headers) / perPixel * 1.02;
         const int next = search.widthAt(pixels);
-        width = next >= search.fullWidth() ? search.fullWidth() : next;
+        width = next >= search.widest() ? search.widest() : next;
     }
 }
 
@@ -99,20 +101,53 @@ void narrow(Search& search) {
 
 } // namespace
 
-FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize) {
+QSize SizeWithin(QSize picture, QSize box) {
+    const qint64 w0 = picture.width(), h0 = picture.height();
+    qint64 width = box.width() > 0 ? std::min<qint64>(w0, box.width()) : w0;
+    // round(width × h0 ÷ w0) ≤ height exactly when 2 × width × h0 < (2 × height + 1) × w0.
+    if (box.height() > 0 && box.height() < h0)
+        width = std::min(width, ((2 * qint64(box.height()) + 1) * w0 - 1) / (2 * h0));
+    width = std::max<qint64>(1, width);
+    const qint64 height = (2 * width * h0 + w0) / (2 * w0);
+    const qint64 highest = box.height() > 0 ? std::min<qint64>(h0, box.height()) : h0;
+    return {int(width), int(std::clamp<qint64>(height, 1, highest))};
+}
+
+QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes) {
+    const auto measure = [&](int quality) { return qint64(EncodeJPEG(picture, quality).size()); };
+    if (const qint64 bytes = measure(SavedQuality); bytes <= limitBytes) return {SavedQuality, bytes, true};
+    const qint64 lowest = measure(LowestFitQuality);
+    if (lowest > limitBytes) return {LowestFitQuality, lowest, false};
+    QualityFit best{LowestFitQuality, lowest, true};
+    int tooBig = SavedQuality;
+    while (tooBig - best.quality > 1) {
+        const int quality = best.quality + (tooBig - best.quality) / 2;
+        if (const qint64 bytes = measure(quality); bytes <= limitBytes)
+            best = {quality, bytes, true};
+        else
+            tooBig = quality;
+    }
+    return best;
+}
+
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize,
+                       QSize box) {
     if (!original || original->size().isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
     const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
         return ResizedPicture(picture, size);
     };
-    Search search(original, limitBytes, resize ? resize : nearest);
+    Search search(original, limitBytes, resize ? resize : nearest, box);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};
     bracket(search, limitBytes);
-    if (search.tooBig() > search.fullWidth()) search.measure(search.fullWidth()); // still unbracketed
-    if (search.fits() == search.fullWidth())
-        return {original->size(), search.bytesAt(search.fits()), FitOutcome::KeptAsItIs};
+    if (search.tooBig() > search.widest()) search.measure(search.widest()); // still unbracketed
+    if (search.fits() == search.widest()) {
+        const QSize size = search.sizeFor(search.widest());
+        const FitOutcome outcome = size == original->size() ? FitOutcome::KeptAsItIs : FitOutcome::FitsTheBox;
+        return {size, search.bytesAt(search.fits()), outcome};
+    }
     narrow(search);
     // Every width kept was measured against the limit; the answer is the widest that fitted.
     const int width = search.fits();

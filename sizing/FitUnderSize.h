@@ -8,9 +8,15 @@
 // Makes a picture of the given size from the original; ResizedPicture unless told otherwise.
 using ResizeFunction = std::function<PictureRef(const PictureRef& original, QSize size)>;
 
+// The quality of every JPEG Quillon writes, unless the user asks a fit to lower it, and how low a fit
+// may lower it.
+inline constexpr int SavedQuality = 90;
+inline constexpr int LowestFitQuality = 30;
+
 enum class FitOutcome {
-    Fitted,      // a smaller size fits
-    KeptAsItIs,  // the original size fits already
+    Fitted,      // the length binds: the largest size under it
+    KeptAsItIs,  // the original size fits already (and fits the box)
+    FitsTheBox,  // the box binds: the largest size inside it fits under the length
     NothingFits, // not even one pixel wide fits; `size` and `bytes` are that smallest size's
 };
 
@@ -21,6 +27,23 @@ struct FitResult {
 };
 
 // The largest width W, the height following as round(W × H ÷ W0) (at least 1), whose quality-90 JPEG
-// (EncodeJPEG) is at most `limitBytes` long, searched on the real encoder. The original's aspect is
-// kept, so only the width is searched. Throws QuillonError as the resize and the encoder do.
-FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize = {});
+// (EncodeJPEG) is at most `limitBytes` long, searched on the real encoder, and whose size lies inside
+// `box` (a side of 0 or less bounds nothing). The original's aspect is kept, so only the width is
+// searched; the result is never larger than the original. Throws QuillonError as the resize and the
+// encoder do.
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize = {},
+                       QSize box = {});
+
+// The largest size inside `box` in the proportions of `picture` (the height as FitUnderSize rounds it),
+// never larger than `picture`; a side of 0 or less bounds nothing. At least 1 × 1.
+QSize SizeWithin(QSize picture, QSize box);
+
+struct QualityFit {
+    int quality = SavedQuality; // the highest that fits, or LowestFitQuality when none does
+    qint64 bytes = 0;           // the JPEG's length at that quality
+    bool fits = false;
+};
+
+// The highest quality from SavedQuality down to LowestFitQuality whose JPEG of `picture` (EncodeJPEG)
+// is at most `limitBytes` long; lengths are taken to grow with the quality. Throws as EncodeJPEG does.
+QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes);

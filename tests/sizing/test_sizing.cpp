@@ -21,6 +21,47 @@ private slots:
         QVERIFY2(fit.bytes <= limit && fit.bytes >= limit * 97 / 100, qPrintable(QString::number(fit.bytes)));
         QCOMPARE(FitUnderSize(photo, 100).outcome, FitOutcome::NothingFits);
     }
+    void sizesWithinABox_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<QSize>("within");
+        QTest::newRow("landscape, the width binds")
+            << QSize(3000, 2000) << QSize(2048, 2048) << QSize(2048, 1365);
+        QTest::newRow("portrait, the height binds")
+            << QSize(2000, 3000) << QSize(2048, 2048) << QSize(1365, 2048);
+        QTest::newRow("never enlarged") << QSize(300, 200) << QSize(2048, 2048) << QSize(300, 200);
+        QTest::newRow("a width alone") << QSize(3000, 2000) << QSize(1000, 0) << QSize(1000, 667);
+        QTest::newRow("a height alone") << QSize(3000, 2000) << QSize(0, 500) << QSize(750, 500);
+        QTest::newRow("a sliver taller than the box") << QSize(10, 30000) << QSize(100, 100) << QSize(1, 100);
+    }
+    void sizesWithinABox() {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, box);
+        QFETCH(QSize, within);
+        QCOMPARE(SizeWithin(picture, box), within);
+    }
+    void fitsWithinABoxAndUnderTheLimit() {
+        const qint64 limit = 600 * 1024;
+        const FitResult boxBinds = FitUnderSize(photo, limit, {}, QSize(800, 800));
+        QCOMPARE(boxBinds.size, QSize(800, 533));
+        QCOMPARE(boxBinds.outcome, FitOutcome::FitsTheBox);
+        const FitResult limitBinds = FitUnderSize(photo, limit, {}, QSize(2900, 1950));
+        QCOMPARE(limitBinds.outcome, FitOutcome::Fitted);
+        QCOMPARE(EncodeJPEG(ResizedPicture(photo, limitBinds.size), 90).size(), limitBinds.bytes);
+        QVERIFY2(limitBinds.bytes >= limit * 97 / 100, qPrintable(QString::number(limitBinds.bytes)));
+        QCOMPARE(limitBinds.size, FitUnderSize(photo, limit).size);
+    }
+    void theHighestQualityThatFits() {
+        const PictureRef fixed = Picture::make(factory::gradient(600, 600));
+        const qint64 limit = EncodeJPEG(fixed, 70).size();
+        const QualityFit fit = FitQualityUnderSize(fixed, limit);
+        QCOMPARE(fit.quality, 70);
+        QCOMPARE(fit.bytes, limit);
+        QVERIFY(fit.fits);
+        const QualityFit none = FitQualityUnderSize(fixed, EncodeJPEG(fixed, 30).size() - 1);
+        QCOMPARE(none.quality, 30);
+        QVERIFY(!none.fits);
+    }
     void onlyTheLatestMeasurementArrives() {
         std::make_unique<SizeMeter>()->Measure(photo); // destroyed while measuring: delivered nothing
         SizeMeter meter;
