@@ -1,6 +1,6 @@
 #include "cli/Arguments.h"
 
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QRegularExpression>
 #include <optional>

@@ -3,12 +3,12 @@
 #include "cli/ConsoleDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
-#include "platform/Error.h"
-#include "platform/FileSizeText.h"
+#include "imaging/Error.h"
+#include "engine/FileSizeText.h"
 #include "platform/FileSystem.h"
-#include "platform/OutputName.h"
-#include "platform/Resample.h"
-#include "platform/Resize.h"
+#include "engine/OutputName.h"
+#include "imaging/Resample.h"
+#include "engine/Resize.h"
 
 #include <QDir>
 #include <QElapsedTimer>

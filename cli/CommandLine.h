@@ -1,7 +1,7 @@
 #pragma once
 // The command-line front end: many files, no window.
 #include "cli/Arguments.h"
-#include "sizing/FitUnderSize.h"
+#include "engine/FitUnderSize.h"
 
 #include <QString>
 #include <QStringList>

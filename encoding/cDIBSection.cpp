@@ -1,6 +1,6 @@
 #include "encoding/cDIBSection.h"
 
-#include "platform/CheckedMath.h"
+#include "imaging/CheckedMath.h"
 
 #include <array>
 #include <functional>
@@ -49,7 +49,9 @@ void cDIBSection::ClearUp() {
 }
 
 void cDIBSection::CreateFromPicture(const PictureRef& picThis) {
-    const gdi::Handle hPicture = picThis ? picThis->Handle() : 0;
+    // The picture's own pixels stand behind the handle while the copy is made; nothing is copied twice.
+    const auto bitmap = picThis ? gdi::PictureBitmap::make(picThis->image()) : nullptr;
+    const gdi::Handle hPicture = bitmap ? bitmap->handle() : 0;
     gdi::BITMAP tBM{};
     gdi::GetObjectA(hPicture, sizeof tBM, &tBM); // a failed query leaves 0 × 0, which Create refuses
     if (!Create(tBM.bmWidth, tBM.bmHeight)) return;

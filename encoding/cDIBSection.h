@@ -7,7 +7,7 @@
 // on destruction. Size arithmetic is signed 32-bit: BytesPerScanLine, CreateDIB, Create and
 // CreateFromPicture throw QuillonError on overflow. Platform failures show only as zero handles.
 #include "platform/Gdi.h"
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "encoding/mIntelJPEGLibrary.h"
 
-#include "platform/CheckedMath.h"
-#include "platform/Error.h"
+#include "imaging/CheckedMath.h"
+#include "imaging/Error.h"
 #include "platform/Ijl.h"
 
 namespace {

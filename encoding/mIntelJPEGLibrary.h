@@ -2,7 +2,7 @@
 // The JPEG writer.
 #include "encoding/cDIBSection.h"
 #include "platform/Dialogs.h"
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QByteArray>
 #include <QString>

@@ -6,9 +6,9 @@
 // check boxes and pixel boxes, and the pictures are those of the two viewers and of picTemp.
 #include "platform/CommonDialog.h"
 #include "platform/Dialogs.h"
-#include "platform/Picture.h"
-#include "sizing/FitUnderSize.h"
-#include "sizing/SizeMeter.h"
+#include "imaging/Picture.h"
+#include "engine/FitUnderSize.h"
+#include "engine/SizeMeter.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "main_window/modGlobal.h"
 
 #include "main_window/frmMain.h"
-#include "platform/FileSizeText.h"
-#include "platform/Picture.h"
-#include "platform/Units.h"
+#include "engine/FileSizeText.h"
+#include "imaging/Picture.h"
+#include "imaging/Units.h"
 #include "ui_frmMain.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "platform/Error.h"
+#include "imaging/Error.h"
 
 #include <QDir>
 #include <QFile>

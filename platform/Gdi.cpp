@@ -1,7 +1,7 @@
 #include "platform/Gdi.h"
 
-#include "platform/LargeMemory.h"
-#include "platform/RowBands.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/RowBands.h"
 #include "platform/SystemColors.h"
 
 #include <algorithm>

@@ -85,7 +85,7 @@ Handle GetDC(Handle window);
 std::int32_t ReleaseDC(Handle window, Handle hdc);
 
 // A picture's bitmap: a handle standing for the picture's own pixels (shared, not copied), registered
-// while the token lives. Picture holds one; copies of a picture share it.
+// while the token lives.
 class PictureBitmap {
 public:
     // Null for a null image: an empty picture has no bitmap.

@@ -8,7 +8,7 @@
 // layers are dropped and transparent parts show the plain background colour. Painting renders only
 // the visible part; `Image()` renders the whole surface once, and shares the picture's own pixels
 // when the surface is exactly one opaque picture at its own size.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QColor>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "platform/PropertyBag.h"
 
-#include "platform/Error.h"
+#include "imaging/Error.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,7 +2,7 @@
 // The host's named-value store for a control's stored settings. Keys are matched without regard to
 // case (kept in lower case); a value equal to its default is not stored and a missing key reads as
 // its default; a picture is stored as its image file and reads back as a new picture object.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QByteArray>
 #include <QMap>

@@ -1,6 +1,6 @@
 #include "platform/ScrollBar.h"
 
-#include "platform/Error.h"
+#include "imaging/Error.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>

@@ -1,6 +1,6 @@
 #include "viewer/AAImageView.h"
 
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "platform/MousePointer.h"
 #include "platform/SystemColors.h"
 

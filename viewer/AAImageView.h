@@ -6,7 +6,7 @@
 // visible area only. Every operation that changes the picture, the scale or the size puts the
 // picture back in the centre. Errors (a step below 1, a stored value out of range) are QuillonError
 // and leave the viewer as it was.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 #include "platform/PictureBox.h"
 #include "platform/PropertyBag.h"
 #include "platform/ScrollBar.h"

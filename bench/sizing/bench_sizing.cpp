@@ -1,8 +1,8 @@
 // Times FitUnderSize on a 24-megapixel photo-like picture, and how soon after a "050 %" choice the
 // live figure is there (the resize on the user-interface thread, then the meter's measurement).
-#include "platform/Resize.h"
-#include "sizing/FitUnderSize.h"
-#include "sizing/SizeMeter.h"
+#include "engine/Resize.h"
+#include "engine/FitUnderSize.h"
+#include "engine/SizeMeter.h"
 #include "support/PictureFactory.h"
 
 #include <QCoreApplication>

@@ -9,9 +9,9 @@
 #include "bench/support/PrintingDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
-#include "platform/Picture.h"
-#include "platform/Resample.h"
-#include "platform/Stretch.h"
+#include "imaging/Picture.h"
+#include "imaging/Resample.h"
+#include "imaging/Stretch.h"
 #include "support/PictureFactory.h"
 
 #include <QDir>

@@ -1,9 +1,10 @@
 // The 24-bit bitmap wrapper on the in-memory graphics layer.
 #include "encoding/cDIBSection.h"
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "support/PictureFactory.h"
 
-#include <QApplication>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QTest>
 
 using namespace gdi::testing;
@@ -41,7 +42,7 @@ private slots:
     void pictureLandsBottomRowFirst() {
         QFETCH(QImage, image);
         QFETCH(QImage, want);
-        QApplication::setPalette(QPalette({}, {}, {}, {}, {}, {}, {}, QColor(12, 200, 90), {})); // the base
+        QGuiApplication::setPalette(QPalette({}, {}, {}, {}, {}, {}, {}, QColor(12, 200, 90), {})); // the base
         cDIBSection dib;
         dib.CreateFromPicture(Picture::make(image));
         QTEST(dib.BytesPerScanLine(), "stride");

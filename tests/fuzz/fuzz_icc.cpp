@@ -1,5 +1,5 @@
 // Bytes as an ICC profile for a small picture, and as a JPEG whose APP2 profile is collected.
-#include "platform/ColourProfile.h"
+#include "imaging/ColourProfile.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // Stored-layout text through the parser and into real viewers, as the main window reads it.
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "viewer/AAImageView.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Picture file bytes, any format, through the header-only reader and the full decoder.
-#include "platform/Error.h"
-#include "platform/Picture.h"
+#include "imaging/Error.h"
+#include "imaging/Picture.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // Writes a few valid and edge inputs for each fuzz target into DIR/<target>/: seeds_maker DIR.
-#include "platform/ColourProfile.h"
+#include "imaging/ColourProfile.h"
 #include "support/PictureFactory.h"
 
 #include <QColorSpace>

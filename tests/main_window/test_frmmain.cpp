@@ -1,7 +1,7 @@
 // The main window: the resize engine, the size read-out and its texts, help and exit.
 #include "MainWindowFixture.h"
 #include "main_window/Form1.h"
-#include "platform/Resample.h"
+#include "imaging/Resample.h"
 
 #include <QSettings>
 #include <QTimer>

@@ -1,6 +1,6 @@
 // Saving the resized picture, and the whole workflow through the real window.
 #include "MainWindowFixture.h"
-#include "platform/OutputName.h"
+#include "engine/OutputName.h"
 
 #include <QClipboard>
 #include <QSettings>

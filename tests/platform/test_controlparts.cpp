@@ -1,12 +1,12 @@
 // The scroll bar whose 16-bit range may run backwards, the stored layout's named values and pictures,
 // the shared resize that gives the work surface's pixels, the Open dialog and the pointer while asking.
 #include "platform/CommonDialog.h"
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "platform/MousePointer.h"
 #include "platform/PictureBox.h"
 #include "platform/PropertyBag.h"
 #include "platform/QtDialogs.h"
-#include "platform/Resize.h"
+#include "engine/Resize.h"
 #include "platform/ScrollBar.h"
 #include "support/PictureFactory.h"
 #include "support/ScriptedDialogs.h"

@@ -1,5 +1,5 @@
 // The picture box's retained image and the nearest-neighbour stretch under it.
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "platform/PictureBox.h"
 #include "support/PictureFactory.h"
 

@@ -1,7 +1,7 @@
 // The picture viewer, driven through its real widgets on the offscreen platform.
 #include "viewer/AAImageView.h"
 
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include "platform/PropertyBag.h"
 #include "platform/SystemColors.h"
 #include "support/PictureFactory.h"

@@ -8,10 +8,6 @@
 #include <cstdint>
 #include <memory>
 
-namespace gdi {
-class PictureBitmap;
-}
-
 class Picture;
 using PictureRef = std::shared_ptr<const Picture>;
 
@@ -34,14 +30,9 @@ public:
     bool hasTransparency() const { return mImage.hasAlphaChannel(); }
     // The image file the picture was read from, where it was kept (small built-in pictures only).
     const QByteArray& sourceFile() const { return mSourceFile; }
-    // The handle of the picture's bitmap in the graphics layer (platform/Gdi.h), valid while the
-    // picture or a copy of it lives; 0 for an empty picture. It reaches the pixels without copying.
-    std::uintptr_t Handle() const;
-
 private:
     QImage mImage;
     QByteArray mSourceFile;
-    std::shared_ptr<const gdi::PictureBitmap> mBitmap;
 };
 
 // What a picture file's header says, read without decoding the pixels. The size is the upright

@@ -1,7 +1,7 @@
 #pragma once
 // The resize every front end shares: the window's work surface, the size search and the command line
 // all give the same pixels for the same picture and size.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QColor>
 #include <QSize>
@@ -13,7 +13,7 @@
 // largest picture, or when there is not enough memory.
 PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background);
 // The same over the window-background colour, which is what a new picture box starts with. Needs a
-// QApplication for a picture with transparent parts.
+// QGuiApplication for a picture with transparent parts.
 PictureRef ResizedPicture(const PictureRef& original, QSize size);
 
 // A size scaled by whole percentages: each side × percent ÷ 100 rounded down, at least 1 pixel.

@@ -1,4 +1,4 @@
-#include "platform/OutputName.h"
+#include "engine/OutputName.h"
 
 #include <QList>
 

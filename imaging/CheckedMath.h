@@ -1,6 +1,6 @@
 #pragma once
 // Signed 32-bit arithmetic that raises an overflow error instead of wrapping.
-#include "platform/Error.h"
+#include "imaging/Error.h"
 #include <cstdint>
 #include <limits>
 

@@ -1,8 +1,8 @@
 // The size search on the real encoder, and the measuring worker beside the save.
 #include "encoding/mIntelJPEGLibrary.h"
-#include "platform/Resize.h"
-#include "sizing/FitUnderSize.h"
-#include "sizing/SizeMeter.h"
+#include "engine/Resize.h"
+#include "engine/FitUnderSize.h"
+#include "engine/SizeMeter.h"
 #include "support/PictureFactory.h"
 
 #include <QSignalSpy>

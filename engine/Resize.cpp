@@ -1,8 +1,8 @@
-#include "platform/Resize.h"
+#include "engine/Resize.h"
 
-#include "platform/Error.h"
-#include "platform/LargeMemory.h"
-#include "platform/Stretch.h"
+#include "imaging/Error.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/Stretch.h"
 #include "platform/SystemColors.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 // Measures the saved JPEG's length of a resized picture away from the user-interface thread.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QObject>
 #include <QThreadPool>

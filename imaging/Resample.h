@@ -3,7 +3,7 @@
 // three when enlarging), widened by the shrink factor when shrinking so that detail finer than the
 // new pixel grid is averaged away rather than turned into moiré, and interpolating without blocks
 // when enlarging.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QImage>
 #include <QSize>

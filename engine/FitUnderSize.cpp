@@ -1,8 +1,8 @@
-#include "sizing/FitUnderSize.h"
+#include "engine/FitUnderSize.h"
 
 #include "encoding/mIntelJPEGLibrary.h"
-#include "platform/Error.h"
-#include "platform/Resize.h"
+#include "imaging/Error.h"
+#include "engine/Resize.h"
 
 #include <algorithm>
 #include <cmath>

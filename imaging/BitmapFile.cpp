@@ -1,7 +1,7 @@
-#include "platform/BitmapFile.h"
+#include "imaging/BitmapFile.h"
 
-#include "platform/LargeMemory.h"
-#include "platform/Picture.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/Picture.h"
 
 #include <QtEndian>
 #include <array>

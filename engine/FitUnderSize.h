@@ -1,6 +1,6 @@
 #pragma once
 // The largest size of a picture whose saved JPEG stays under a length.
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
 #include <QSize>
 #include <functional>

@@ -1,13 +1,12 @@
-#include "platform/Picture.h"
+#include "imaging/Picture.h"
 
-#include "platform/BitmapFile.h"
-#include "platform/ColourProfile.h"
-#include "platform/Error.h"
-#include "platform/Gdi.h"
-#include "platform/HeifPicture.h"
-#include "platform/LargeMemory.h"
-#include "platform/PictureChecks.h"
-#include "platform/Units.h"
+#include "imaging/BitmapFile.h"
+#include "imaging/ColourProfile.h"
+#include "imaging/Error.h"
+#include "imaging/HeifPicture.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/PictureChecks.h"
+#include "imaging/Units.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -251,12 +250,7 @@ void CheckClaimedSize(const QString& name, QSize size) {
 }
 
 Picture::Picture(QImage image, QByteArray sourceFile)
-    : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)),
-      mBitmap(gdi::PictureBitmap::make(mImage)) {}
-
-std::uintptr_t Picture::Handle() const {
-    return mBitmap ? mBitmap->handle() : 0;
-}
+    : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)) {}
 
 PictureRef Picture::make(QImage image, QByteArray sourceFile) {
     return std::make_shared<const Picture>(std::move(image), std::move(sourceFile));

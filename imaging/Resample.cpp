@@ -1,8 +1,8 @@
-#include "platform/Resample.h"
+#include "imaging/Resample.h"
 
-#include "platform/Error.h"
-#include "platform/LargeMemory.h"
-#include "platform/RowBands.h"
+#include "imaging/Error.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/RowBands.h"
 
 #include <algorithm>
 #include <cmath>

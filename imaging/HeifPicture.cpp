@@ -1,8 +1,8 @@
-#include "platform/HeifPicture.h"
+#include "imaging/HeifPicture.h"
 
-#include "platform/ColourProfile.h"
-#include "platform/Picture.h"
-#include "platform/PictureChecks.h"
+#include "imaging/ColourProfile.h"
+#include "imaging/Picture.h"
+#include "imaging/PictureChecks.h"
 
 #include <algorithm>
 #include <libheif/heif.h>

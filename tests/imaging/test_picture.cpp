@@ -1,8 +1,8 @@
 // Loading pictures, hostile files and a file cut short while it is read included; colours made sRGB.
-#include "platform/ColourProfile.h"
-#include "platform/Error.h"
-#include "platform/LargeMemory.h"
-#include "platform/Picture.h"
+#include "imaging/ColourProfile.h"
+#include "imaging/Error.h"
+#include "imaging/LargeMemory.h"
+#include "imaging/Picture.h"
 #include "support/PictureFactory.h"
 
 #include <QColorSpace>

@@ -1,6 +1,6 @@
 // The smooth resampler: faithful where detail can be kept, flat where it cannot, clean edges.
-#include "platform/Error.h"
-#include "platform/Resample.h"
+#include "imaging/Error.h"
+#include "imaging/Resample.h"
 #include "support/PictureFactory.h"
 
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "platform/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,7 @@
-#include "sizing/SizeMeter.h"
+#include "engine/SizeMeter.h"
 
 #include "encoding/mIntelJPEGLibrary.h"
+#include "engine/FitUnderSize.h"
 
 SizeMeter::SizeMeter(QObject* parent) : QObject(parent) {
     mPool.setMaxThreadCount(1);
@@ -17,7 +18,7 @@ void SizeMeter::Measure(PictureRef resized) {
         if (generation != mGeneration.load()) return; // superseded before it started
         qint64 bytes = -1;
         try {
-            bytes = EncodeJPEG(picture, 90).size();
+            bytes = EncodeJPEG(picture, SavedQuality).size();
         } catch (...) { // reported as -1: a figure that cannot be had is not an error to stop for
         }
         // Queued to the meter's thread; a meter gone by then takes the call with it.

@@ -1,4 +1,4 @@
-#include "platform/LargeMemory.h"
+#include "imaging/LargeMemory.h"
 
 #include <QFile>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "platform/Stretch.h"
+#include "imaging/Stretch.h"
 
-#include "platform/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <cstring>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "platform/ColourProfile.h"
+#include "imaging/ColourProfile.h"
 
-#include "platform/RowBands.h"
+#include "imaging/RowBands.h"
 
 #include <QColorSpace>
 #include <QtEndian>

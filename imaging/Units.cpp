@@ -1,4 +1,4 @@
-#include "platform/Units.h"
+#include "imaging/Units.h"
 
 #include <QGuiApplication>
 #include <QScreen>

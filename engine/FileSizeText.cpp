@@ -1,4 +1,4 @@
-#include "platform/FileSizeText.h"
+#include "engine/FileSizeText.h"
 
 #include <QLocale>
 #include <cmath>
