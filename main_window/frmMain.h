@@ -105,6 +105,7 @@ private:
     ResizeFunction Resizer() const;
     void RefreshStatusLine();
     void ShowMeasured(const PictureRef& picture, qint64 bytes);
+    void ShowSaved(const PictureRef& picture, const QString& output);
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
