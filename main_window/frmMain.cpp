@@ -3,6 +3,7 @@
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "main_window/Form1.h"
+#include "main_window/StatusLine.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
 #include "platform/Clipboard.h"
@@ -97,9 +98,8 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     QPalette line = ui->Line1->palette();
     line.setColor(QPalette::Window, SystemColor(SystemColorInactiveBorder));
     ui->Line1->setPalette(line);
-    mStatus = new QLabel(ui->statusbar);
+    mStatus = new StatusLine(ui->statusbar);
     mStatus->setObjectName(QStringLiteral("lblStatus"));
-    // No accessible name of its own: a screen reader reads the text itself, and hears each new one.
     // The figure can be selected and copied; a click gives it the focus, Tab never does.
     mStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ui->statusbar->addPermanentWidget(mStatus, 1);
@@ -328,9 +328,9 @@ void frmMain::RefreshStatusLine() {
 void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
     if (picture != mStatusPicture || mStatusLength >= 0) return; // a save or fit knew it already
     mStatusLength = bytes;
-    mStatus->setText(QStringLiteral("As a saved JPEG: %1, %2")
-                         .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
-                                                                     : FormatFileSize(double(bytes))));
+    mStatus->Announce(QStringLiteral("As a saved JPEG: %1, %2")
+                          .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
+                                                                      : FormatFileSize(double(bytes))));
 }
 
 ResizeFunction frmMain::Resizer() const {
@@ -374,7 +374,7 @@ void frmMain::mnuFileFitUnderSize_Click() {
     EstimateFileSize(false);
     mStatusPicture = ui->AAIVResized->Picture();
     mStatusLength = fit.bytes;
-    mStatus->setText(
+    mStatus->Announce(
         QStringLiteral("Fits under %1 KB%2: %3, %4")
             .arg(kilobytes)
             .arg(fit.outcome == FitOutcome::KeptAsItIs ? QStringLiteral(" at its own size") : QString())
@@ -385,9 +385,9 @@ void frmMain::mnuFileFitUnderSize_Click() {
 void frmMain::ShowSaved(const PictureRef& picture, const QString& output) {
     mStatusPicture = picture;
     mStatusLength = QFileInfo(output).size();
-    mStatus->setText(QStringLiteral("Saved as “%1”: %2, %3")
-                         .arg(QFileInfo(output).fileName(), pixelsText(picture->size()),
-                              FormatFileSize(double(mStatusLength))));
+    mStatus->Announce(QStringLiteral("Saved as “%1”: %2, %3")
+                          .arg(QFileInfo(output).fileName(), pixelsText(picture->size()),
+                               FormatFileSize(double(mStatusLength))));
 }
 
 // The resized picture is made again at its size, the other way; the choice is remembered once that is
@@ -414,10 +414,10 @@ void frmMain::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     OpenFile(files.first());
     if (files.size() > 1 && CDlgFile.FileName == files.first())
-        mStatus->setText(QStringLiteral("Opened the first of %1 dropped files, “%2”: Quillon works on one "
-                                        "picture at a time.")
-                             .arg(files.size())
-                             .arg(QFileInfo(files.first()).fileName()));
+        mStatus->Announce(QStringLiteral("Opened the first of %1 dropped files, “%2”: Quillon works on one "
+                                         "picture at a time.")
+                              .arg(files.size())
+                              .arg(QFileInfo(files.first()).fileName()));
 }
 
 void frmMain::CMDEND_Click() {
