@@ -33,13 +33,17 @@ std::optional<QSize> pixelSize(const QString& text) {
     return QSize(*width, *height);
 }
 
-// "600", "600K" and "600k" are kilobytes, as in the window's box; "1.5M" megabytes; 1024-based.
+// "600", "600K", "600k" and "600KB" are kilobytes, as in the window's box; "1.5M" megabytes, both of
+// 1,024; "600000B" a whole number of bytes.
 std::optional<qint64> byteCount(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,7}(?:\\.[0-9]{1,3})?)([kKmM]?)$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^(?:([0-9]{1,7}(?:\\.[0-9]{1,3})?)(?:([km])b?)?|([0-9]{1,10})b)$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch()) return std::nullopt;
     const bool mega = match.captured(2).compare(QLatin1String("m"), Qt::CaseInsensitive) == 0;
-    const double bytes = match.captured(1).toDouble() * (mega ? 1048576.0 : 1024.0);
+    const double bytes = match.hasCaptured(3) ? match.captured(3).toDouble()
+                                              : match.captured(1).toDouble() * (mega ? 1048576.0 : 1024.0);
     if (bytes < 1 || bytes > double(MaxFitBytes)) return std::nullopt;
     return qint64(bytes);
 }
@@ -159,7 +163,7 @@ NAME(QLN).jpg beside it. Without options, quillon opens its window.
   --height-scale PERCENT  the height to PERCENT % instead (with --scale)
   --size WIDTHxHEIGHT     exactly this many pixels (1 to 65500 each)
   --fit LENGTH            the largest size whose JPEG is at most LENGTH long:
-                          600K or 600 (kilobytes), 1.5M (megabytes); 1K = 1024 bytes
+                          600K or 600 (KB of 1,024 bytes), 1.5M (MB), 600000B (bytes)
   --output-dir DIR        save into DIR instead, under the same names
   --smooth                smooth resampling (Lanczos), as "Smooth Resizing" in the window
   --help, --version

@@ -3,6 +3,7 @@
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "main_window/Form1.h"
+#include "main_window/StatusLine.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
 #include "platform/Clipboard.h"
@@ -77,6 +78,13 @@ QString pixelsText(QSize size) {
     return QStringLiteral("%1 × %2 pixels").arg(size.width()).arg(size.height());
 }
 
+// Written through at once: a session ended by a signal, as at logout, keeps the user's choice.
+void remember(const QString& key, const QVariant& value) {
+    QSettings settings;
+    settings.setValue(key, value);
+    settings.sync();
+}
+
 } // namespace
 
 frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
@@ -90,9 +98,8 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     QPalette line = ui->Line1->palette();
     line.setColor(QPalette::Window, SystemColor(SystemColorInactiveBorder));
     ui->Line1->setPalette(line);
-    mStatus = new QLabel(ui->statusbar);
+    mStatus = new StatusLine(ui->statusbar);
     mStatus->setObjectName(QStringLiteral("lblStatus"));
-    mStatus->setAccessibleName(QStringLiteral("Saved size"));
     // The figure can be selected and copied; a click gives it the focus, Tab never does.
     mStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     ui->statusbar->addPermanentWidget(mStatus, 1);
@@ -313,16 +320,17 @@ void frmMain::RefreshStatusLine() {
     if (resized == mStatusPicture) return;
     mStatusPicture = resized;
     mStatusLength = -1;
-    mStatus->setText(QStringLiteral("Saved as JPEG: %1, measuring…").arg(pixelsText(resized->size())));
+    mStatus->setText(QStringLiteral("As a saved JPEG: %1, measuring…").arg(pixelsText(resized->size())));
     mMeter->Measure(resized);
 }
 
+// Nothing is written yet: the words say what the figure will be, not that a save has happened.
 void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
-    if (picture != mStatusPicture) return;
+    if (picture != mStatusPicture || mStatusLength >= 0) return; // a save or fit knew it already
     mStatusLength = bytes;
-    mStatus->setText(QStringLiteral("Saved as JPEG: %1, %2")
-                         .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
-                                                                     : FormatFileSize(double(bytes))));
+    mStatus->Announce(QStringLiteral("As a saved JPEG: %1, %2")
+                          .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
+                                                                      : FormatFileSize(double(bytes))));
 }
 
 ResizeFunction frmMain::Resizer() const {
@@ -339,12 +347,13 @@ void frmMain::mnuFileFitUnderSize_Click() {
     if (!PictureIsOpen())
         throw QuillonError(QStringLiteral("There is no opened picture to fit. Open one first with “Load "
                                           "Picture” or File ▸ Open (F3)."));
-    QSettings settings;
-    const QString remembered = settings.value(QStringLiteral("fitUnderKB"), 600).toString();
-    const QString answer = mDialogs
-                               .InputBox(QStringLiteral("Fit the saved picture under how many KB?"),
-                                         QStringLiteral("Fit Under Size"), remembered)
-                               .trimmed();
+    const QString remembered = QSettings().value(QStringLiteral("fitUnderKB"), 600).toString();
+    const QString answer =
+        mDialogs
+            .InputBox(QStringLiteral(
+                          "Fit the saved picture under how many KB? Quillon counts in KB of 1,024 bytes."),
+                      QStringLiteral("Fit Under Size"), remembered)
+            .trimmed();
     if (answer.isEmpty()) return; // cancelled
     bool ok = false;
     const qint64 kilobytes = QLocale().toLongLong(answer, &ok);
@@ -352,7 +361,7 @@ void frmMain::mnuFileFitUnderSize_Click() {
         throw QuillonError(QStringLiteral("“%1” is not a size Quillon can fit under. Please type a whole "
                                           "number of KB from 1 to 4194304, such as 600.")
                                .arg(answer));
-    settings.setValue(QStringLiteral("fitUnderKB"), kilobytes);
+    remember(QStringLiteral("fitUnderKB"), kilobytes);
     const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer());
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(
@@ -365,18 +374,28 @@ void frmMain::mnuFileFitUnderSize_Click() {
     EstimateFileSize(false);
     mStatusPicture = ui->AAIVResized->Picture();
     mStatusLength = fit.bytes;
-    mStatus->setText(
+    mStatus->Announce(
         QStringLiteral("Fits under %1 KB%2: %3, %4")
             .arg(kilobytes)
             .arg(fit.outcome == FitOutcome::KeptAsItIs ? QStringLiteral(" at its own size") : QString())
             .arg(pixelsText(fit.size), FormatFileSize(double(fit.bytes))));
 }
 
-// The resized picture is made again at its size, the other way.
+// From now on the figure is that of a file on disk, and the status line names it.
+void frmMain::ShowSaved(const PictureRef& picture, const QString& output) {
+    mStatusPicture = picture;
+    mStatusLength = QFileInfo(output).size();
+    mStatus->Announce(QStringLiteral("Saved as “%1”: %2, %3")
+                          .arg(QFileInfo(output).fileName(), pixelsText(picture->size()),
+                               FormatFileSize(double(mStatusLength))));
+}
+
+// The resized picture is made again at its size, the other way; the choice is remembered once that is
+// done, so that a failure puts back the setting with the menu.
 void frmMain::mnuOptionsSmooth_Click() {
-    QSettings().setValue(QStringLiteral("smoothResizing"), ui->mnuOptionsSmooth->isChecked());
     const PictureRef resized = ui->AAIVResized->Picture();
     if (resized) ui->AAIVResized->SetPicture(Redrawn(ui->AAIVOriginal->Picture(), resized->size()));
+    remember(QStringLiteral("smoothResizing"), ui->mnuOptionsSmooth->isChecked());
 }
 
 // Pictures dropped from a file manager open as if chosen in the Open dialog; anything that is not a
@@ -395,10 +414,10 @@ void frmMain::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     OpenFile(files.first());
     if (files.size() > 1 && CDlgFile.FileName == files.first())
-        mStatus->setText(QStringLiteral("Opened the first of %1 dropped files, “%2”: Quillon works on one "
-                                        "picture at a time.")
-                             .arg(files.size())
-                             .arg(QFileInfo(files.first()).fileName()));
+        mStatus->Announce(QStringLiteral("Opened the first of %1 dropped files, “%2”: Quillon works on one "
+                                         "picture at a time.")
+                              .arg(files.size())
+                              .arg(QFileInfo(files.first()).fileName()));
 }
 
 void frmMain::CMDEND_Click() {
@@ -568,6 +587,7 @@ void frmMain::mnuFileOpen_Click() {
     CDlgFile.Filter =
         QStringLiteral("Image Files|*.jpg;*.gif;*.bmp|All Pictures|*.jpg;*.jpeg;*.jpe;*.png;*.gif;"
                        "*.bmp;*.webp;*.tif;*.tiff;*.heic;*.heif");
+    CDlgFile.FilterIndex = 2; // starts on every format Quillon opens, a phone's HEIC among them
     CDlgFile.DialogTitle = QStringLiteral("Open Image File");
     CDlgFile.ShowOpen(mDialogs);
     // The current file stays current until another one is open: after Cancel, Save still has it.
@@ -640,9 +660,11 @@ void frmMain::Command5_Click() {
     }
     MakeReplaceable(output);
 
+    const PictureRef saved = ui->AAIVResized->Picture();
     cDIBSection wrapper;
-    wrapper.CreateFromPicture(ui->AAIVResized->Picture());
+    wrapper.CreateFromPicture(saved);
     if (!SaveJPEG(mDialogs, wrapper, output, 90)) return; // the writer has shown why
+    ShowSaved(saved, output);
 
     mDialogs.InputBox(QStringLiteral("Please copy and Paste this address into the myspace upload box"),
                       QStringLiteral("Path to Your Picture"), output);

@@ -22,7 +22,7 @@ namespace Ui {
 class frmMain;
 }
 class Form1;
-class QLabel;
+class StatusLine;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -105,6 +105,7 @@ private:
     ResizeFunction Resizer() const;
     void RefreshStatusLine();
     void ShowMeasured(const PictureRef& picture, qint64 bytes);
+    void ShowSaved(const PictureRef& picture, const QString& output);
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
@@ -120,7 +121,7 @@ private:
     bool IsChoiceControl(const QObject* object) const;
 
     std::unique_ptr<Ui::frmMain> ui;
-    QLabel* mStatus = nullptr; // a permanent label: screen readers read it, messages do not replace it
+    StatusLine* mStatus = nullptr; // permanent: screen readers hear it, messages do not replace it
     SizeMeter* mMeter = nullptr;
     PictureRef mStatusPicture; // the picture the status line is about
     qint64 mStatusLength = -1;

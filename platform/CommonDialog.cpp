@@ -20,12 +20,16 @@ QList<FilterEntry> entries(const QString& filter) {
     return result;
 }
 
+QString shownEntry(const FilterEntry& entry) {
+    return QStringLiteral("%1 (%2)").arg(entry.description, entry.patterns.join(QLatin1Char(' ')));
+}
+
 } // namespace
 
 QString CommonDialog::QtFilter(const QString& filter) {
     QStringList shown;
     for (const FilterEntry& entry : entries(filter))
-        shown.append(QStringLiteral("%1 (%2)").arg(entry.description, entry.patterns.join(QLatin1Char(' '))));
+        shown.append(shownEntry(entry));
     return shown.join(QStringLiteral(";;"));
 }
 
@@ -37,7 +41,10 @@ QString CommonDialog::InitialFolder() const {
 }
 
 void CommonDialog::ShowOpen(Dialogs& dialogs) {
-    const QString chosen = dialogs.ShowOpen({DialogTitle, QtFilter(Filter), InitialFolder()});
+    const QList<FilterEntry> all = entries(Filter);
+    const QString initial =
+        FilterIndex >= 1 && FilterIndex <= all.size() ? shownEntry(all[FilterIndex - 1]) : QString();
+    const QString chosen = dialogs.ShowOpen({DialogTitle, QtFilter(Filter), InitialFolder(), initial});
     if (chosen.isEmpty()) return;
     FileName = chosen;
     mLastFolder = QFileInfo(chosen).absolutePath();

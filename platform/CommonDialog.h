@@ -14,6 +14,7 @@ class CommonDialog {
 public:
     QString FileName;
     QString Filter;
+    int FilterIndex = 1; // the entry of Filter the dialog starts on, counted from 1
     QString DialogTitle;
 
     // Shows the Open dialog; afterwards FileName holds the chosen path, or stays as it was when the

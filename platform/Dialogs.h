@@ -15,6 +15,7 @@ struct OpenDialogRequest {
     QString title;
     QString filter;        // in the Qt form: "Image Files (*.jpg *.gif *.bmp)"
     QString initialFolder; // where the dialog opens
+    QString initialFilter; // the entry of `filter` it starts on; empty for the first
 };
 
 // Every dialog shows the normal pointer while it waits for the user, even in the middle of busy work.

@@ -9,6 +9,7 @@ void QtDialogs::ConfigureOpenDialog(QFileDialog& dialog, const OpenDialogRequest
     dialog.setWindowTitle(request.title);
     dialog.setDirectory(request.initialFolder);
     dialog.setNameFilter(request.filter);
+    if (!request.initialFilter.isEmpty()) dialog.selectNameFilter(request.initialFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's own dialog, whose patterns match whatever the case: camera files are called IMG_0001.JPG.

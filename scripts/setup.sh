@@ -15,6 +15,8 @@ packages=(
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace
+  # the screen-reader test: the window read through AT-SPI on a session bus of its own
+  at-spi2-core python3-pyatspi dbus-daemon dbus-x11
   # the fuzz targets: clang with libFuzzer and the sanitizers' runtime
   clang libclang-rt-14-dev
   # packaging

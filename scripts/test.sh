@@ -22,7 +22,7 @@ echo "== ThreadSanitizer build"
 bash "$root/scripts/build.sh" "$root/build-tsan" -DQUILLON_TSAN=ON -DQUILLON_BENCH=OFF >/dev/null
 # The X tests start the program under Xvfb; they ran in both builds above.
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan.supp" \
-  ctest --output-on-failure -j"$jobs" -E 'smoke_xcb|e2e_keyboard_workflow')
+  ctest --output-on-failure -j"$jobs" -E 'smoke_xcb|e2e_keyboard_workflow|screen_reader|settings_kept')
 
 echo "== Debian package: build, install, start, remove"
 if dpkg-query -W -f='${Status}' quillon 2>/dev/null | grep -q 'install ok installed'; then

@@ -23,6 +23,8 @@ private slots:
             row("--scale=50 --height-scale 25 a", "0 50 25 0 0 0 1");
         row("--size 1280x960 a.png", "1 100 100 1280 960 0 1"), row("--fit 600 a", "2 100 100 0 0 614400 1");
         row("--fit 1.5M -- --a", "2 100 100 0 0 1572864 1");
+        row("--fit 600000B a", "2 100 100 0 0 600000 1");
+        row("--fit 600kB a", "2 100 100 0 0 614400 1");
         for (const char* bad :
              {"--scale 50", "--scale 50 --fit 600 a", "--scale 301 a", "--scale 5.5 a", "--size 65501x1 a",
               "--fit 0K a", "--scale 5 --scale 6 a", "--quality 80 a", "a --scale"})

@@ -6,6 +6,7 @@
 #include "support/ScriptedDialogs.h"
 #include "viewer/AAImageView.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -41,6 +42,12 @@ struct MainWindowFixture {
     }
     QString file() const { return window->CDlgFile.FileName; }
     QString message() const { return dialogs.messages.empty() ? "-" : dialogs.messages[0].text; }
+    // The status line as shown, once a screen reader is known to read the same words.
+    QString statusHeard() const {
+        QLabel* const status = get<QLabel>("lblStatus");
+        const QString heard = QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name);
+        return heard == status->text() ? heard : "seen “" + status->text() + "”, heard “" + heard + "”";
+    }
 
     // Writes a picture file into the test folder.
     QString writePicture(const QString& name, const QImage& image, const char* format = "BMP") {

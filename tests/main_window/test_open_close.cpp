@@ -1,6 +1,8 @@
 // Opening, closing and clearing the picture through the real window.
 #include "MainWindowFixture.h"
+#include "platform/QtDialogs.h"
 
+#include <QFileDialog>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,6 +41,17 @@ private slots:
         QCOMPARE(f.original()->Picture()->size(), size);
         QCOMPARE(f.resizedSize(), size);
         QCOMPARE(f.sizeText() + ' ' + f.boxes(), FormatFileSize(double(bytes.size())) + ' ' + f.shown());
+    }
+
+    // The dialog starts on every format Quillon opens; the three-pattern entry stays first, as it was.
+    void openDialogStartsOnAllPictures() {
+        MainWindowFixture f;
+        f.press("cmdload");
+        QFileDialog dialog;
+        QtDialogs::ConfigureOpenDialog(dialog, f.dialogs.openRequests.at(0)); // as the program shows it
+        QCOMPARE(dialog.nameFilters().at(0), "Image Files (*.jpg *.gif *.bmp)");
+        QCOMPARE(dialog.selectedNameFilter(),
+                 "All Pictures (*.jpg *.jpeg *.jpe *.png *.gif *.bmp *.webp *.tif *.tiff *.heic *.heif)");
     }
 
     void aDropOpensTheFirstLocalFileOnly() {

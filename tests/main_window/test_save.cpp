@@ -124,13 +124,14 @@ private slots:
             "a.png", transparent ? factory::withTransparency(300, 200) : factory::gradient(900, 600), "PNG"));
         f.run(steps);
         QTRY_VERIFY(f.window->StatusLength() > 0);
+        const QString figure = QStringLiteral("%1 × %2 pixels, %3")
+                                   .arg(f.resizedSize().width())
+                                   .arg(f.resizedSize().height())
+                                   .arg(FormatFileSize(f.window->StatusLength()));
+        QCOMPARE(f.statusHeard(), "As a saved JPEG: " + figure); // nothing is written yet
         f.press("Command3");
-        const qint64 saved = QFileInfo(f.dir.filePath("a(QLN).jpg")).size();
-        QCOMPARE(f.window->StatusLength(), saved);
-        QCOMPARE(f.window->StatusText(), QStringLiteral("Saved as JPEG: %1 × %2 pixels, %3")
-                                             .arg(f.resizedSize().width())
-                                             .arg(f.resizedSize().height())
-                                             .arg(FormatFileSize(saved)));
+        QCOMPARE(f.window->StatusLength(), QFileInfo(f.dir.filePath("a(QLN).jpg")).size());
+        QCOMPARE(f.statusHeard(), "Saved as “a(QLN).jpg”: " + figure);
         if (steps.startsWith("smooth")) f.run("smooth"); // remembered: leave it off
     }
 
@@ -148,6 +149,8 @@ private slots:
         const PictureRef before = f.resized()->Picture();
         f.dialogs.inputAnswers.push_back(answer);
         f.press("mnuFileFitUnderSize");
+        QCOMPARE(f.dialogs.inputs.at(0).prompt,
+                 "Fit the saved picture under how many KB? Quillon counts in KB of 1,024 bytes.");
         if (outcome == "refused") {
             QCOMPARE(f.dialogs.messages.size(), size_t(1));
             QCOMPARE(f.resized()->Picture(), before);

@@ -115,7 +115,7 @@ private slots:
         for (const char* name : {"IMG_0001.JPG", "photo.Gif", "b.bmp", "c.jpeg", "d.png"})
             factory::writeFile(dir.filePath(name), "x");
         QFileDialog dialog;
-        QtDialogs::ConfigureOpenDialog(dialog, {"Open", "Pictures (*.jpg *.gif *.bmp)", dir.path()});
+        QtDialogs::ConfigureOpenDialog(dialog, {"Open", "Pictures (*.jpg *.gif *.bmp)", dir.path(), {}});
         dialog.show();
         const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
         // The three pictures, whatever the case of their names, and neither the JPEG nor the PNG name.
