@@ -72,8 +72,9 @@ std::vector<PlannedFile> PlanBatch(const QStringList& sources, const QString& ou
             file.message = QStringLiteral("skipped %1: it is the result of %2")
                                .arg(file.source, plan[std::size_t(maker)].source);
         } else if (!read.isEmpty() && read == fileAt(file.output, true)) {
-            refuse(file, QStringLiteral("its output %1 is the picture itself; it is left as it is.")
-                             .arg(file.output));
+            refuse(
+                file,
+                QStringLiteral("its output %1 is the picture itself; it is left as it is.").arg(file.output));
         }
     }
     // Of two inputs with one output, the first is made and the second left out.

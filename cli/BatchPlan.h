@@ -7,12 +7,12 @@
 
 struct PlannedFile {
     enum class Step {
-        Make,    // resized and saved under `output`
-        Skip,    // the result of another input of the run, which makes it anew: a note, not an error
-        Refuse,  // not worked on: an error
+        Make,   // resized and saved under `output`
+        Skip,   // the result of another input of the run, which makes it anew: a note, not an error
+        Refuse, // not worked on: an error
     };
     QString source;
-    QString output;  // where its result goes; empty when no name can be made from it
+    QString output; // where its result goes; empty when no name can be made from it
     Step step = Step::Make;
     QString message; // for Skip and Refuse: the line for the error stream, without the program's name
 };

@@ -39,7 +39,8 @@ void checkTargetSize(const QString& source, const Options& options) {
     if (options.mode == SizeMode::Scale)
         CheckResizedSize(ScaledSize(ReadPictureInfo(source).pixels, options.percentX, options.percentY),
                          QStringLiteral("Choose a smaller percentage."));
-    if (options.mode == SizeMode::Size) CheckResizedSize(options.size, QStringLiteral("Choose a smaller size."));
+    if (options.mode == SizeMode::Size)
+        CheckResizedSize(options.size, QStringLiteral("Choose a smaller size."));
 }
 
 QSize targetSize(const PictureRef& original, const Options& options, const ResizeFunction& resize) {

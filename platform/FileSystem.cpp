@@ -19,9 +19,10 @@ bool isByteStandIn(char32_t c) {
 std::pair<char32_t, int> utf8At(const unsigned char* p, qsizetype available) {
     const unsigned char lead = p[0];
     if (lead < 0x80) return {lead, 1};
-    const int length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                     : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                    : 0;
+    const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                      : 0;
     if (length == 0 || length > available) return {0, 0};
     char32_t c = lead & (0x7F >> length);
     for (int i = 1; i < length; ++i) {
