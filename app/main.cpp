@@ -2,22 +2,24 @@
 #include "cli/CommandLine.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/frmMain.h"
+#include "imaging/FileName.h"
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-// Options first: the command line, which needs no display at all.
-int runCommandLine(int argc, char* argv[]) {
+// The command line, which needs no display at all.
+int runCommandLine(int argc, char* argv[], const QStringList& arguments) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
-    return RunCommandLine(QCoreApplication::arguments().mid(1));
+    return RunCommandLine(arguments);
 }
 
-int runWindow(int argc, char* argv[]) {
+int runWindow(int argc, char* argv[], const QStringList& arguments) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
@@ -30,14 +32,30 @@ int runWindow(int argc, char* argv[]) {
     CentreOnScreen(window);
     window.show();
     // "quillon PHOTO", as a file manager's "Open With" starts it.
-    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
-        window.OpenAtStart(arguments.at(1));
+    if (!arguments.isEmpty()) window.OpenAtStart(arguments.first());
     return QApplication::exec();
+}
+
+// Without one, Qt would stop the program with a fatal error on opening the window.
+bool displayGiven() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1 && std::strncmp(argv[1], "--", 2) == 0) return runCommandLine(argc, argv);
-    return runWindow(argc, argv);
+    // Names are bytes: each word is kept as it was given, whatever the locale makes of it.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(DecodeFileName(QByteArray(argv[i])));
+    if (AsksForCommandLine(arguments)) return runCommandLine(argc, argv, arguments);
+    if (!displayGiven()) {
+        std::fputs("quillon: no display to show the window on; to resize from the command line give an "
+                   "option, such as --scale 50\n",
+                   stderr);
+        return 2;
+    }
+    return runWindow(argc, argv, arguments);
 }

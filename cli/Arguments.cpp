@@ -3,6 +3,7 @@
 #include "imaging/Picture.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -133,12 +134,19 @@ std::optional<QString> applyValues(Parser& p) {
 
 } // namespace
 
+bool AsksForCommandLine(const QStringList& arguments) {
+    return std::any_of(arguments.begin(), arguments.end(), [](const QString& word) {
+        return word.startsWith(QLatin1Char('-')) && word != QLatin1String("-");
+    });
+}
+
 std::variant<Options, UsageError> ParseArguments(const QStringList& arguments) {
     for (const QString& word : arguments) {
         if (word == QLatin1String("--")) break;
-        if (word == QLatin1String("--help") || word == QLatin1String("--version")) {
+        const bool help = word == QLatin1String("--help") || word == QLatin1String("-h");
+        if (help || word == QLatin1String("--version")) {
             Options options;
-            options.request = word == QLatin1String("--help") ? Request::Help : Request::Version;
+            options.request = help ? Request::Help : Request::Version;
             return options;
         }
     }
@@ -150,14 +158,15 @@ std::variant<Options, UsageError> ParseArguments(const QStringList& arguments) {
 
 QString UsageLine() {
     return QStringLiteral("usage: quillon (--scale PERCENT [--height-scale PERCENT] | --size WIDTHxHEIGHT | "
-                          "--fit LENGTH) [--output-dir DIR] FILE...");
+                          "--fit LENGTH) [--output-dir DIR] [--smooth] [--] FILE...");
 }
 
 QString HelpText() {
     return UsageLine() + QStringLiteral(R"(
 
 Rescales pictures (nearest neighbour unless --smooth) and saves each as a quality-90 JPEG named
-NAME(QLN).jpg beside it. Without options, quillon opens its window.
+NAME(QLN).jpg beside it. Options may come before or after the files. Without options, quillon
+opens its window (quillon FILE opens FILE in it).
 
   --scale PERCENT         both sides to PERCENT % (1 to 300), rounded down
   --height-scale PERCENT  the height to PERCENT % instead (with --scale)
@@ -166,8 +175,14 @@ NAME(QLN).jpg beside it. Without options, quillon opens its window.
                           600K or 600 (KB of 1,024 bytes), 1.5M (MB), 600000B (bytes)
   --output-dir DIR        save into DIR instead, under the same names
   --smooth                smooth resampling (Lanczos), as "Smooth Resizing" in the window
-  --help, --version
+  --                      the end of the options: every word after it is a file
+  -h, --help, --version
 
-Exit status: 0 when every file was saved, 1 when any failed, 2 for bad arguments.
+Two files with one output name: the first is saved, the second left out with a warning. A file
+that is the output of another file given is skipped with a note, and made anew from that file.
+
+Exit status: 0 when every file was saved or skipped, 1 when any failed or was left out, 2 for bad
+arguments or no display for the window, 130, 143 or 129 when stopped by SIGINT, SIGTERM or SIGHUP
+(the unfinished files are left as they were).
 )");
 }

@@ -24,7 +24,11 @@ struct UsageError {
     QString message; // one line, without the program's name
 };
 
-// `arguments` without the program's name. --help and --version win over anything else.
+// Whether the words ask for the command line rather than the window: any option anywhere, `--`
+// included (a word that starts with "-", other than "-" itself). `arguments` without the program's name.
+bool AsksForCommandLine(const QStringList& arguments);
+
+// `arguments` without the program's name. -h, --help and --version before any `--` win over anything else.
 std::variant<Options, UsageError> ParseArguments(const QStringList& arguments);
 
 // The usage line printed under a usage error, and the whole --help text.

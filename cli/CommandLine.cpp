@@ -1,47 +1,47 @@
 #include "cli/CommandLine.h"
 
+#include "cli/BatchPlan.h"
 #include "cli/ConsoleDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
-#include "imaging/Error.h"
 #include "engine/FileSizeText.h"
-#include "platform/FileSystem.h"
 #include "engine/OutputName.h"
-#include "imaging/Resample.h"
 #include "engine/Resize.h"
+#include "imaging/Error.h"
+#include "imaging/Resample.h"
+#include "platform/FileSystem.h"
+#include "platform/Ijl.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
+// Names in the text keep the bytes they were given as.
 void print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputs(EncodeFileName(text).constData(), stream);
 }
 
-QString outputPathFor(const QString& source, const QString& outputDir) {
-    const QString beside = OutputNameFor(source);
-    if (beside.isEmpty() || outputDir.isEmpty()) return beside;
-    return QDir(outputDir).filePath(QFileInfo(beside).fileName());
-}
-
-// The same file under another name (a link, or the same path written differently) counts too.
-bool sameFile(const QString& a, const QString& b) {
-    struct stat sa, sb;
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+// A size past what can be made or saved is refused from the header, before the pixels are decoded.
+void checkTargetSize(const QString& source, const Options& options) {
+    if (options.mode == SizeMode::Scale)
+        CheckResizedSize(ScaledSize(ReadPictureInfo(source).pixels, options.percentX, options.percentY),
+                         QStringLiteral("Choose a smaller percentage."));
+    if (options.mode == SizeMode::Size)
+        CheckResizedSize(options.size, QStringLiteral("Choose a smaller size."));
 }
 
 QSize targetSize(const PictureRef& original, const Options& options, const ResizeFunction& resize) {
@@ -60,35 +60,35 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
     return fit.size;
 }
 
-// The save command's own steps: the output made replaceable, the wrapper, the JPEG writer.
-bool save(const PictureRef& picture, const QString& output, ConsoleDialogs& dialogs) {
-    MakeReplaceable(output);
+// The save command's own steps: the output made replaceable, the wrapper, the JPEG writer. The
+// length of the file written, or nothing when the writer failed.
+std::optional<qint64> save(const PictureRef& picture, const QString& output, ConsoleDialogs& dialogs) {
+    const ReplaceableFile replaceable(output);
     cDIBSection wrapper;
     wrapper.CreateFromPicture(picture);
-    return SaveJPEG(dialogs, wrapper, output, 90);
+    qint64 length = 0;
+    if (!SaveJPEG(dialogs, wrapper, output, 90, &length)) return std::nullopt;
+    return length;
 }
 
 } // namespace
 
-FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize) {
+FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
+                        const ResizeFunction& resize) {
     ConsoleDialogs dialogs(source);
     FileOutcome outcome;
     try {
-        const QString output = outputPathFor(source, options.outputDir);
-        if (output.isEmpty()) throw QuillonError(QStringLiteral("no output name can be made from it."));
-        if (sameFile(source, output))
-            throw QuillonError(
-                QStringLiteral("its output %1 is the picture itself; it is left as it is.").arg(output));
+        checkTargetSize(source, options);
         const PictureRef original = LoadPicture(source);
         const QSize size = targetSize(original, options, resize);
         const PictureRef resized = resize(original, size);
-        if (save(resized, output, dialogs)) {
+        if (const std::optional<qint64> length = save(resized, output, dialogs)) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
                                .arg(output)
                                .arg(size.width())
                                .arg(size.height())
-                               .arg(FileSizeText(double(QFileInfo(output).size())));
+                               .arg(FileSizeText(double(*length)));
         }
     } catch (const QuillonError& error) {
         dialogs.MsgBox(error.message());
@@ -154,28 +154,70 @@ private:
     QElapsedTimer mClock;
 };
 
+// Ctrl+C, a shutdown or a closed terminal during a batch. The signals are held back in every thread
+// (a thread started later takes its starter's mask) and taken by the main thread between outcomes, so
+// that it can remove the temporary files of the jobs under way before the program stops.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&mSignals);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&mSignals, signal);
+        pthread_sigmask(SIG_BLOCK, &mSignals, &mEarlier);
+    }
+    ~StopSignals() { pthread_sigmask(SIG_SETMASK, &mEarlier, nullptr); }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    // The signal that has come, taken; 0 when none has.
+    int taken() const {
+        const timespec now{};
+        return std::max(sigtimedwait(&mSignals, nullptr, &now), 0);
+    }
+
+private:
+    sigset_t mSignals;
+    sigset_t mEarlier;
+};
+
 int usageError(const QString& message) {
     print(stderr, QStringLiteral("quillon: %1\n%2\n").arg(message, UsageLine()));
     return 2;
 }
 
 int runFiles(const Options& options, const ResizeFunction& resize) {
-    const QStringList& files = options.files;
-    Batch batch(files.size());
+    const std::vector<PlannedFile> plan = PlanBatch(options.files, options.outputDir);
+    const qsizetype count = qsizetype(plan.size());
+    Batch batch(count);
+    const StopSignals stop; // before the pool's threads start
     // A pool of its own, one job a core: a job's row bands wait on the global pool, which a job
     // there would deadlock once every thread held a job.
     QThreadPool pool;
     pool.setMaxThreadCount(QThread::idealThreadCount());
-    for (qsizetype i = 0; i < files.size(); ++i)
-        pool.start([&batch, &options, &resize, &files, i] {
-            batch.finish(i, ProcessFile(files[i], options, resize));
-        });
+    for (qsizetype i = 0; i < count; ++i) {
+        const PlannedFile& file = plan[std::size_t(i)];
+        if (file.step == PlannedFile::Step::Make) {
+            pool.start([&batch, &options, &resize, &file, i] {
+                batch.finish(i, ProcessFile(file.source, file.output, options, resize));
+            });
+            continue;
+        }
+        FileOutcome outcome;
+        outcome.skipped = file.step == PlannedFile::Step::Skip;
+        outcome.warnings.append(file.message);
+        batch.finish(i, std::move(outcome));
+    }
 
-    Progress progress(files.size());
+    Progress progress(count);
     bool allSaved = true;
-    for (qsizetype i = 0; i < files.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         for (;;) {
             auto [done, outcome] = batch.wait(i, std::chrono::milliseconds(100));
+            if (const int signal = stop.taken()) {
+                progress.clear();
+                ijl::RemoveTemporaryFiles(); // the jobs under way leave nothing behind
+                std::_Exit(128 + signal);
+            }
             progress.show(done);
             if (!outcome) continue;
             progress.clear();
@@ -183,7 +225,7 @@ int runFiles(const Options& options, const ResizeFunction& resize) {
                 print(stderr, QStringLiteral("quillon: %1\n").arg(warning));
             if (outcome->saved) print(stdout, outcome->line + QLatin1Char('\n'));
             std::fflush(stdout);
-            allSaved = allSaved && outcome->saved;
+            allSaved = allSaved && (outcome->saved || outcome->skipped);
             break;
         }
     }
@@ -205,7 +247,9 @@ int RunCommandLine(const QStringList& arguments) {
         print(stdout, QStringLiteral("quillon %1\n").arg(QStringLiteral(QUILLON_VERSION)));
         return 0;
     }
-    if (!options.outputDir.isEmpty() && !QFileInfo(options.outputDir).isDir())
+    struct stat folder;
+    if (!options.outputDir.isEmpty() &&
+        (::stat(EncodeFileName(options.outputDir).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode)))
         return usageError(QStringLiteral("--output-dir %1 is not a folder").arg(options.outputDir));
     // No desktop palette here: transparent parts lie over white, the window's background under
     // Qt's own palette.

@@ -9,13 +9,16 @@
 // What one file came to: the line for standard output, or the warnings for the error stream.
 struct FileOutcome {
     bool saved = false;
+    bool skipped = false; // left alone, and rightly so: not a failure
     QString line;
     QStringList warnings;
 };
 
-// Resizes one file as the options say and saves it under its output name. Never throws.
-FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize);
+// Resizes `source` as the options say and saves it as `output`. Never throws.
+FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
+                        const ResizeFunction& resize);
 
-// Runs the command line (arguments without the program's name) and gives the exit status: 0 when
-// every file was saved, 1 when any failed, 2 for bad arguments.
+// Runs the command line (arguments without the program's name, names decoded by DecodeFileName) and
+// gives the exit status: 0 when every file was saved or rightly skipped, 1 when any failed, 2 for bad
+// arguments, 128 + the signal's number when stopped by SIGINT, SIGTERM or SIGHUP.
 int RunCommandLine(const QStringList& arguments);

@@ -2,6 +2,7 @@
 
 #include "imaging/CheckedMath.h"
 #include "imaging/Error.h"
+#include "imaging/FileName.h"
 #include "platform/Ijl.h"
 
 namespace {
@@ -32,10 +33,11 @@ void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper
 
 } // namespace
 
-bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality) {
-    // File names pass as UTF-8, unchanged, with one terminating zero byte. Declared first: the record,
-    // released after it, points into it.
-    QByteArray bFileName = fileName.toUtf8();
+bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
+              qint64* length) {
+    // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
+    // record, released after it, points into it.
+    QByteArray bFileName = EncodeFileName(fileName);
     bFileName.append('\0');
 
     IjlRecord record;
@@ -48,7 +50,10 @@ bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, s
     describePixels(record.props, wrapper, quality);
     record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
 
-    if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) return true;
+    if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
+        if (length) *length = record.props.JPGSizeBytes;
+        return true;
+    }
     dialogs.MsgBox(QStringLiteral("Failed to save to JPG"), vbExclamation, ApplicationTitle);
     return false; // the record is released here, after the message
 }

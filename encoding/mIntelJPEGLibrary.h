@@ -10,8 +10,10 @@
 
 // Writes the wrapper's pixels, read in place, as a JPEG file at `fileName` (created or replaced) with
 // `quality` (0 to 100). True when the file was written. Each failure has already been shown to the
-// user in a warning box when it returns false; the wrapper itself is not checked.
-bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality);
+// user in a warning box when it returns false; the wrapper itself is not checked. `length`, when
+// given, is set to the length of the file written.
+bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
+              qint64* length = nullptr);
 
 // The bytes SaveJPEG would write for `picture` made into a wrapper as the save command makes it:
 // the same record, the same library call, so the figure and the file never differ. Safe to call from

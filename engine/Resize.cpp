@@ -15,16 +15,22 @@ void checkSize(QSize size) {
             QStringLiteral("A picture cannot be %1 × %2 pixels: each side needs at least one pixel.")
                 .arg(size.width())
                 .arg(size.height()));
-    if (size.width() > MaxPictureSide * 4 || size.height() > MaxPictureSide * 4 ||
-        qint64(size.width()) * size.height() > MaxPicturePixels)
-        throw QuillonError(QStringLiteral("A picture of %1 × %2 pixels is larger than Quillon can make "
-                                          "(at most %3 megapixels).")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .arg(MaxPicturePixels / 1000000));
+    CheckResizedSize(size, QStringLiteral("Choose a smaller size."));
 }
 
 } // namespace
+
+void CheckResizedSize(QSize size, const QString& advice) {
+    if (size.width() > MaxPictureSide || size.height() > MaxPictureSide ||
+        qint64(size.width()) * size.height() > MaxPicturePixels)
+        throw QuillonError(QStringLiteral("The resized picture would be %1 × %2 pixels, larger than Quillon "
+                                          "can make (at most %3 megapixels and %4 pixels a side). %5")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(MaxPicturePixels / 1000000)
+                               .arg(MaxPictureSide)
+                               .arg(advice));
+}
 
 PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background) {
     if (!original || original->size().isEmpty())

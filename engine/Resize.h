@@ -16,5 +16,10 @@ PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& 
 // QGuiApplication for a picture with transparent parts.
 PictureRef ResizedPicture(const PictureRef& original, QSize size);
 
+// Refuses a resized size larger than a picture Quillon can make and save as a JPEG (MaxPictureSide a
+// side, MaxPicturePixels in all): throws QuillonError naming the size, ending with `advice`. Every
+// front end checks a size it is asked for with this before the work starts.
+void CheckResizedSize(QSize size, const QString& advice);
+
 // A size scaled by whole percentages: each side × percent ÷ 100 rounded down, at least 1 pixel.
 QSize ScaledSize(QSize original, int percentX, int percentY);

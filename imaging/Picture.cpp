@@ -3,6 +3,7 @@
 #include "imaging/BitmapFile.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/Error.h"
+#include "imaging/FileName.h"
 #include "imaging/HeifPicture.h"
 #include "imaging/LargeMemory.h"
 #include "imaging/PictureChecks.h"
@@ -196,7 +197,7 @@ struct Descriptor {
 // a share gone) is then an ordinary error, not a fatal signal. Only regular files are opened, and
 // without blocking, so that a pipe or a device named in the Open dialog cannot freeze the window.
 QByteArray fileBytes(const QString& name) {
-    const QByteArray path = QFile::encodeName(name);
+    const QByteArray path = EncodeFileName(name);
     struct stat status;
     if (::stat(path.constData(), &status) != 0) FailToOpen(name, QStringLiteral("there is no such file."));
     if (S_ISDIR(status.st_mode)) FailToOpen(name, QStringLiteral("it is a folder, not a picture."));

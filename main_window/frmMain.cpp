@@ -464,16 +464,7 @@ QSize frmMain::PercentageSize(const PictureRef& original) const {
     };
     const QSize size = ScaledSize(original->size(), percent(ui->cmbScaleX, ui->chkScaleX),
                                   percent(ui->cmbScaleY, ui->chkScaleY));
-    if (size.width() > MaxPictureSide || size.height() > MaxPictureSide ||
-        qint64(size.width()) * size.height() > MaxPicturePixels)
-        throw QuillonError(
-            QStringLiteral("The resized picture would be %1 × %2 pixels, larger than Quillon can "
-                           "make (at most %3 megapixels and %4 pixels a side). Choose a "
-                           "smaller percentage.")
-                .arg(size.width())
-                .arg(size.height())
-                .arg(MaxPicturePixels / 1000000)
-                .arg(MaxPictureSide));
+    CheckResizedSize(size, QStringLiteral("Choose a smaller percentage."));
     return size;
 }
 
@@ -658,7 +649,7 @@ void frmMain::Command5_Click() {
                         vbExclamation, ApplicationTitle);
         return;
     }
-    MakeReplaceable(output);
+    const ReplaceableFile replaceable(output); // kept as it was should the save fail
 
     const PictureRef saved = ui->AAIVResized->Picture();
     cDIBSection wrapper;

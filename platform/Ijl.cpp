@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,16 +70,37 @@ mode_t permissionsFor(const struct stat* existing) {
     return 0666 & ~mask;
 }
 
+// The temporary files of the writes under way, so that a program stopped by a signal can remove
+// them (RemoveTemporaryFiles); once it has, no write makes another.
+struct TemporaryFiles {
+    std::mutex lock;
+    std::set<std::string> paths;
+    bool closed = false;
+};
+
+TemporaryFiles& temporaryFiles() {
+    static TemporaryFiles* const instance = new TemporaryFiles;
+    return *instance;
+}
+
 // A file in the target's folder that is removed again unless it was renamed into place.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& folder) : mPath(folder + "/.quillon-jpeg-XXXXXX") {
-        mFd = mkostemp(mPath.data(), O_CLOEXEC);
-        if (mFd < 0) mPath.clear();
+        TemporaryFiles& files = temporaryFiles();
+        const std::lock_guard guard(files.lock);
+        mFd = files.closed ? -1 : mkostemp(mPath.data(), O_CLOEXEC);
+        if (mFd < 0)
+            mPath.clear();
+        else
+            files.paths.insert(mPath);
     }
     ~TemporaryFile() {
         if (mFd >= 0) ::close(mFd);
-        if (!mPath.empty()) ::unlink(mPath.c_str());
+        if (mPath.empty()) return;
+        TemporaryFiles& files = temporaryFiles();
+        const std::lock_guard guard(files.lock);
+        if (files.paths.erase(mPath)) ::unlink(mPath.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -100,7 +122,10 @@ public:
     }
     // rename() replaces whatever is at the target, a symbolic link included, without following it.
     bool renameTo(const std::string& target) {
-        if (::rename(mPath.c_str(), target.c_str()) != 0) return false;
+        TemporaryFiles& files = temporaryFiles();
+        const std::lock_guard guard(files.lock);
+        if (!files.paths.contains(mPath) || ::rename(mPath.c_str(), target.c_str()) != 0) return false;
+        files.paths.erase(mPath);
         mPath.clear();
         return true;
     }
@@ -251,7 +276,17 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
     if (!name || !*name) return IJL_INVALID_FILENAME;
     Compressed jpeg;
     if (const std::int32_t rc = compress(r, jpeg); rc != IJL_OK) return rc;
-    return replaceFile(name, jpeg.data, jpeg.size);
+    const std::int32_t rc = replaceFile(name, jpeg.data, jpeg.size);
+    if (rc == IJL_OK) r.JPGSizeBytes = std::int32_t(std::min<std::size_t>(jpeg.size, std::numeric_limits<std::int32_t>::max()));
+    return rc;
+}
+
+void RemoveTemporaryFiles() {
+    TemporaryFiles& files = temporaryFiles();
+    const std::lock_guard guard(files.lock);
+    files.closed = true;
+    for (const std::string& path : files.paths) ::unlink(path.c_str());
+    files.paths.clear();
 }
 
 std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling) {

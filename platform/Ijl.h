@@ -64,9 +64,15 @@ std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops);
 // replaced, not followed. An existing file's permissions are kept.
 // IJL_JBUFF_WRITEWHOLEIMAGE writes the same bytes into JPGBytes and sets JPGSizeBytes to their
 // length; IJL_BUFFER_TOO_SMALL leaves the buffer's contents undefined. A buffer of at least
-// JpegBufferBound bytes never is too small and is written in place.
+// JpegBufferBound bytes never is too small and is written in place. Either sets JPGSizeBytes to the
+// JPEG's length when it succeeds.
 std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype);
 std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops);
+
+// Removes the temporary files of the file writes under way and makes every later one fail, for a
+// program about to stop on a signal: a write cut short leaves its target as it was. Takes a lock, so
+// it is called from a thread, not from a signal handler.
+void RemoveTemporaryFiles();
 
 // The most bytes a JPEG of this size and subsampling can take; 0 when that is beyond 2 GiB.
 std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling);

@@ -1,19 +1,56 @@
-// The command line: its arguments, and the real program run on files made here.
+// The command line: its arguments, and the real program run on files made here, without a display.
 #include "cli/Arguments.h"
+#include "engine/FileSizeText.h"
+#include "platform/FileSystem.h"
 #include "support/PictureFactory.h"
 
 #include <QDir>
-#include <QImageReader>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+struct Result {
+    int status = -1; // -1 when the program did not end by itself
+    QByteArray out;
+    QString err;
+};
+
+// The program as a user's shell without a display runs it, in `folder`.
+// `inChild` runs in the new process before the program starts, `meanwhile` in this one as it runs.
+Result run(const QString& folder, const QStringList& args, const QString& program = QUILLON_BINARY,
+           const std::function<void()>& inChild = {}, const std::function<void(QProcess&)>& meanwhile = {}) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    if (inChild) process.setChildProcessModifier(inChild);
+    process.start("env", QStringList{"-uDISPLAY", "-uWAYLAND_DISPLAY", "-uQT_QPA_PLATFORM", program} + args);
+    if (meanwhile) meanwhile(process);
+    const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The lines printed for 20 × 15 results, their lengths from the files themselves.
+QByteArray savedLines(const QString& folder, const QByteArrayList& names) {
+    QByteArray lines;
+    for (const QByteArray& name : names) {
+        if (name.isEmpty()) continue;
+        const auto length = std::filesystem::file_size((EncodeFileName(folder) + '/' + name).toStdString());
+        lines += name + EncodeFileName(QStringLiteral("  20 × 15  %1\n").arg(FileSizeText(double(length))));
+    }
+    return lines;
+}
+
+} // namespace
 
 class CommandLineTest : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-
-    int run(const QStringList& args) { return QProcess::execute(QStringLiteral(QUILLON_BINARY), args); }
-    QString file(const QString& name) { return dir.filePath(name); }
 
 private slots:
     void parses_data() {
@@ -41,28 +78,137 @@ private slots:
         QTEST(got, "parsed");
     }
 
-    void runsTheRealProgram() {
-        factory::writeFile(file("a.jpg"), factory::encode(factory::gradient(400, 300), "JPEG"));
-        factory::writeFile(file("b.png"), factory::encode(factory::withTransparency(101, 51), "PNG"));
-        factory::writeFile(file("broken.jpg"), factory::randomBytes(3000));
-        QCOMPARE(run({"--scale", "50", file("a.jpg"), file("broken.jpg"), file("b.png")}), 1);
-        QCOMPARE(QImageReader(file("a(QLN).jpg")).size(), QSize(200, 150));
-        QCOMPARE(QImageReader(file("b(QLN).jpg")).size(), QSize(50, 25));
-        QVERIFY(!QFile::exists(file("broken(QLN).jpg")));
+    // Three big ones at once: each job's row bands must still find threads to run on.
+    void runsBigPicturesSideBySide() {
+        QTemporaryDir folder;
+        const QByteArray photo = factory::encode(factory::gradient(1600, 1200), "JPEG");
+        for (const char* name : {"big.jpg", "big2.jpg", "big3.jpg"})
+            factory::writeFile(folder.filePath(name), photo);
+        QCOMPARE(::run(folder.path(), {"--scale", "100", "big.jpg", "big2.jpg", "big3.jpg"}).status, 0);
+        QCOMPARE(::run(folder.path(), {"--fit", "100K", "big.jpg", "big2.jpg"}).status, 0);
+    }
 
-        // Two big ones at once: each job's row bands must still find threads to run on.
-        QVERIFY(QDir(dir.path()).mkdir("out"));
-        const QString big = file("big.jpg"), big2 = file("big2.jpg");
-        factory::writeFile(big, factory::encode(factory::gradient(1600, 1200), "JPEG"));
-        QVERIFY(QFile::copy(big, big2) && QFile::copy(big, file("big3.jpg")));
-        QCOMPARE(run({"--scale", "100", big, big2, file("big3.jpg")}), 0);
-        QCOMPARE(run({"--fit", "100K", "--output-dir", file("out"), big, big2}), 0);
-        for (const char* name : {"out/big(QLN).jpg", "out/big2(QLN).jpg"})
-            QVERIFY(QFileInfo(file(name)).size() > 0 && QFileInfo(file(name)).size() <= 100 * 1024);
+    // What each run prints, whole, and what it leaves of the files in the way.
+    void batches_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("printed"); // the outputs, in order
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("warnings");
+        QTest::addColumn<bool>("diskFull");
+        const auto row = [](const char* name, const char* args, const char* printed, int status,
+                            const char* warnings, bool diskFull = false) {
+            QTest::newRow(name) << args << printed << status << warnings << diskFull;
+        };
+        row("two inputs, one output", "--scale 50 a.jpg a.png", "a(QLN).jpg", 1,
+            "quillon: left out a.png: a(QLN).jpg, the result of a.jpg, would be written over by the result "
+            "of a.png\n");
+        row("one file twice", "--scale 50 a.jpg ./a.jpg", "a(QLN).jpg", 1,
+            "quillon: left out ./a.jpg: ./a(QLN).jpg, the result of a.jpg, would be written over by the "
+            "result of ./a.jpg\n");
+        row("an earlier result", "--scale 50 a(QLN).jpg a.jpg", "a(QLN).jpg", 0,
+            "quillon: skipped a(QLN).jpg: it is the result of a.jpg\n");
+        row("a link to an earlier result", "--scale 50 a.jpg link.jpg", "a(QLN).jpg", 0,
+            "quillon: skipped link.jpg: it is the result of a.jpg\n");
+        row("too wide for a JPEG", "--scale 300 wide.png", "", 1,
+            "quillon: wide.png: The resized picture would be 66000 × 3 pixels, larger than Quillon can make "
+            "(at most 268 megapixels and 65500 pixels a side). Choose a smaller percentage.\n");
+        row("a folder in the way", "--scale 50 z.jpg", "", 1,
+            "quillon: z.jpg: “z(QLN).jpg” is a folder, so the resized picture cannot be saved under that "
+            "name. Rename or move the folder, then save again.\n");
+        row("a read-only output, a full disk", "--scale 50 r.jpg", "", 1,
+            "quillon: r.jpg: Failed to save to JPG\n", true);
+        row("options after the file", "a.jpg --smooth --scale 50", "a(QLN).jpg", 0, "");
+        row("a file named like an option", "--scale 50 -- --scale", "--scale(QLN).jpg", 0, "");
+        row("-h", "-h", "help", 0, "");
+        const char* noDisplay = "quillon: no display to show the window on; to resize from the command line "
+                                "give an option, such as --scale 50\n";
+        row("no options, no display", "a.jpg", "", 2, noDisplay);
+    }
+    void batches() {
+        using std::filesystem::perms;
+        QFETCH(QString, args);
+        QFETCH(QString, printed);
+        QFETCH(bool, diskFull);
+        QTemporaryDir folder;
+        const auto path = [&](const char* name) { return folder.filePath(QString::fromUtf8(name)); };
+        const QByteArray photo = factory::encode(factory::gradient(40, 30), "JPEG");
+        for (const char* name : {"a.jpg", "a.png", "z.jpg", "r.jpg", "--scale"})
+            factory::writeFile(path(name), photo);
+        QVERIFY(QDir(folder.path()).mkdir("z(QLN).jpg"));
+        factory::writeFile(path("wide.png"), factory::claiming("PNG", 22000, 1));
+        factory::writeFile(path("a(QLN).jpg"), photo);
+        factory::writeFile(path("r(QLN).jpg"), "an earlier result");
+        QVERIFY(QFile::link("a(QLN).jpg", path("link.jpg")));
+        std::filesystem::permissions(path("z(QLN).jpg").toStdString(), perms(0555));
+        std::filesystem::permissions(path("r(QLN).jpg").toStdString(), perms(0444));
 
-        QCOMPARE(run({"--scale", "500", big}), 2);
-        QCOMPARE(run({"--smooth", "--scale", "50", big}), 0);
-        QCOMPARE(QImageReader(file("big(QLN).jpg")).size(), QSize(800, 600));
+        const std::function<void()> fullDisk = [] { // no file may grow past 300 bytes
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{300, 300};
+            setrlimit(RLIMIT_FSIZE, &small);
+        };
+        const Result result = ::run(folder.path(), args.split(' ', Qt::SkipEmptyParts), QUILLON_BINARY,
+                                    diskFull ? fullDisk : nullptr);
+        QTEST(result.err, "warnings");
+        QTEST(result.status, "status");
+        const QByteArrayList outputs = printed.toUtf8().split(' ');
+        QCOMPARE(result.out, printed == "help" ? HelpText().toUtf8() : savedLines(folder.path(), outputs));
+        // What was in the way is as it was: the folder, the read-only earlier result.
+        QCOMPARE(std::filesystem::status(path("z(QLN).jpg").toStdString()).permissions(), perms(0555));
+        QCOMPARE(std::filesystem::status(path("r(QLN).jpg").toStdString()).permissions(), perms(0444));
+        QCOMPARE(factory::readFile(path("r(QLN).jpg")), QByteArray("an earlier result"));
+    }
+
+    // A name that is not UTF-8 names that file, not another that looks the same in text.
+    void namesAreBytes() {
+        QTemporaryDir folder;
+        const auto removed = qScopeGuard([&] { std::filesystem::remove_all(folder.path().toStdString()); });
+        factory::writeFile(folder.filePath("a.jpg"), factory::encode(factory::gradient(40, 30), "JPEG"));
+        // The other has U+FFFD where the first has the byte.
+        const char* script =
+            "n=$(printf 'caf\\351.jpg'); cp a.jpg \"$n\"; cp a.jpg \"$(printf 'caf\\357\\277\\275.jpg')\"; "
+            "mkdir \"$(printf 'out\\351')\"; \"$0\" --scale 50 \"$n\" && "
+            "\"$0\" --scale 50 --output-dir \"$(printf 'out\\351')\" \"$n\"";
+        const Result result = ::run(folder.path(), {"-c", script, QUILLON_BINARY}, QStringLiteral("/bin/sh"));
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.out, savedLines(folder.path(), {"caf\xe9(QLN).jpg", "out\xe9/caf\xe9(QLN).jpg"}));
+        QVERIFY(!std::filesystem::exists(folder.filePath("caf\uFFFD(QLN).jpg").toStdString()));
+    }
+
+    // Stopped while a job writes its JPEG, a batch removes its temporary files and says why it ended.
+    void aStoppedBatchLeavesNothing_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("a closed terminal") << SIGHUP;
+    }
+    void aStoppedBatchLeavesNothing() {
+        QFETCH(int, signal);
+        QTemporaryDir folder;
+        const QByteArray photo = factory::encode(factory::gradient(2000, 1500), "JPEG");
+        QStringList args{"--scale", "300"};
+        for (int i = 0; i < 12; ++i) {
+            args.append(folder.filePath(QStringLiteral("p%1.jpg").arg(i)));
+            factory::writeFile(args.last(), photo);
+        }
+        const auto temporaries = [&] {
+            return QDir(folder.path()).entryList({".quillon-jpeg-*"}, QDir::Files | QDir::Hidden);
+        };
+        // Held still the moment a temporary file is seen, so that the signal finds it there.
+        bool held = false;
+        const Result result = ::run(folder.path(), args, QUILLON_BINARY, {}, [&](QProcess& batch) {
+            while (!held && !batch.waitForFinished(1)) {
+                if (temporaries().isEmpty()) continue;
+                ::kill(pid_t(batch.processId()), SIGSTOP);
+                held = !temporaries().isEmpty();
+                if (!held) ::kill(pid_t(batch.processId()), SIGCONT);
+            }
+            ::kill(pid_t(batch.processId()), signal);
+            ::kill(pid_t(batch.processId()), SIGCONT);
+        });
+        QVERIFY(held);
+        QCOMPARE(result.status, 128 + signal);
+        QCOMPARE(temporaries(), QStringList());
     }
 };
 
