@@ -267,7 +267,8 @@ std::int32_t writeToBuffer(JPEG_CORE_PROPERTIES& r) {
     Compressed jpeg;
     if (const std::int32_t rc = compress(r, jpeg, inPlace ? target : nullptr); rc != IJL_OK) return rc;
     if (jpeg.size > std::size_t(r.JPGSizeBytes)) return IJL_BUFFER_TOO_SMALL;
-    if (!inPlace) std::memcpy(target, jpeg.data, jpeg.size);
+    // Not in place, or libjpeg outgrew the bound into a buffer of its own.
+    if (jpeg.data != target) std::memcpy(target, jpeg.data, jpeg.size);
     r.JPGSizeBytes = std::int32_t(jpeg.size);
     return IJL_OK;
 }
