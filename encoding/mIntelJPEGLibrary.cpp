@@ -88,6 +88,8 @@ QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality) {
     record.props.JPGBytes = reinterpret_cast<std::uintptr_t>(bytes.data());
     record.props.JPGSizeBytes = std::int32_t(bound);
     const std::int32_t rc = ijl::ijlWrite(&record.props, ijl::IJL_JBUFF_WRITEWHOLEIMAGE);
+    // The optimised tables hold the whole picture's coefficients: a big one may not find the memory.
+    if (rc == ijl::IJL_MEMORY_ERROR) throw QuillonError(tooBig);
     if (rc != ijl::IJL_OK)
         throw QuillonError(QStringLiteral("The picture could not be made into a JPEG (%1).").arg(rc));
     bytes.truncate(record.props.JPGSizeBytes);

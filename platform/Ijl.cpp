@@ -16,10 +16,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// After <cstdio>: jpeglib.h uses FILE and size_t without declaring them.
+#include <csetjmp>
+#include <jerror.h>
+#include <jpeglib.h>
+
 namespace ijl {
 
+namespace {
+
+// libjpeg's error handler, set to jump back to the call that is under way instead of ending the program.
+struct JpegErrors : jpeg_error_mgr {
+    std::jmp_buf jump;
+};
+
+} // namespace
+
+// libjpeg's compressor, from ijlInit to ijlFree.
 struct Session {
-    tjhandle compressor = nullptr;
+    jpeg_compress_struct compressor{};
+    JpegErrors errors{};
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() { jpeg_destroy_compress(&compressor); } // safe on one never created
 };
 
 namespace {
@@ -36,10 +57,11 @@ Probe& probe() {
     return *instance;
 }
 
-struct TjFree {
-    void operator()(unsigned char* buffer) const { tjFree(buffer); }
+// Buffers libjpeg may grow into: it allocates them with malloc and leaves freeing them to the caller.
+struct FreeBuffer {
+    void operator()(unsigned char* buffer) const { std::free(buffer); }
 };
-using JpegBuffer = std::unique_ptr<unsigned char, TjFree>;
+using JpegBuffer = std::unique_ptr<unsigned char, FreeBuffer>;
 
 int turboSubsampling(IJL_JPGSUBSAMPLING subsampling) {
     switch (subsampling) {
@@ -183,26 +205,81 @@ struct Compressed {
     std::size_t size = 0;
 };
 
+[[noreturn]] void jumpBack(j_common_ptr cinfo) {
+    std::longjmp(static_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
+void keepQuiet(j_common_ptr) {}
+
+// The calls that may end in jumpBack run inside a setjmp in these small functions, and between
+// the setjmp and libjpeg lie only plain values: the jump skips no destructor.
+std::int32_t createCompressor(Session& session) {
+    session.compressor.err = jpeg_std_error(&session.errors);
+    session.errors.error_exit = jumpBack;
+    session.errors.output_message = keepQuiet; // warnings would go to stderr
+    if (setjmp(session.errors.jump)) return IJL_MEMORY_ERROR;
+    jpeg_create_compress(&session.compressor);
+    return IJL_OK;
+}
+
+// cjpeg's settings (jpeg_set_defaults: JFIF 1.01 at 1:1, the accurate integer DCT, baseline) with
+// the record's quality and sampling, and optimised Huffman tables: cjpeg -optimize's bytes, and
+// the same pixels as with the standard tables. The rows are read where they lie.
+void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned char** jpeg,
+               unsigned long* size) {
+    jpeg_mem_dest(c, jpeg, size);
+    c->image_width = JDIMENSION(r.DIBWidth);
+    c->image_height = JDIMENSION(rowsOf(r));
+    c->input_components = 3;
+    c->in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(c);
+    jpeg_set_quality(c, r.jquality, TRUE);
+    c->comp_info[0].h_samp_factor = r.JPGSubsampling == IJL_NONE ? 1 : 2;
+    c->comp_info[0].v_samp_factor = r.JPGSubsampling == IJL_420 ? 2 : 1;
+    for (int chroma = 1; chroma <= 2; ++chroma)
+        c->comp_info[chroma].h_samp_factor = c->comp_info[chroma].v_samp_factor = 1;
+    c->optimize_coding = TRUE;
+    jpeg_start_compress(c, TRUE);
+
+    const auto* first = reinterpret_cast<const unsigned char*>(r.DIBBytes);
+    const std::int64_t pitch = pitchOf(r);
+    const std::int64_t last = std::int64_t{c->image_height} - 1;
+    JSAMPROW rows[16];
+    while (c->next_scanline < c->image_height) {
+        JDIMENSION count = 0;
+        for (; count < 16 && c->next_scanline + count < c->image_height; ++count) {
+            const std::int64_t y = c->next_scanline + count;
+            rows[count] = const_cast<JSAMPROW>(first + (r.DIBHeight < 0 ? last - y : y) * pitch);
+        }
+        jpeg_write_scanlines(c, rows, count);
+    }
+    jpeg_finish_compress(c);
+}
+
+std::int32_t encode(Session& session, const JPEG_CORE_PROPERTIES& r, unsigned char** jpeg,
+                    unsigned long* size) {
+    if (setjmp(session.errors.jump)) {
+        jpeg_abort_compress(&session.compressor); // ready for the next write
+        return session.errors.msg_code == JERR_OUT_OF_MEMORY ? IJL_MEMORY_ERROR : IJL_EXCEPTION_DETECTED;
+    }
+    writeJpeg(&session.compressor, r, jpeg, size);
+    return IJL_OK;
+}
+
 // Compresses the record's pixels into `out`. With `target` (at least JpegBufferBound bytes) the
 // encoder writes there; otherwise into a buffer of its own, sized for the worst case up front so
 // that it never grows (and copies) its output.
 std::int32_t compress(const JPEG_CORE_PROPERTIES& r, Compressed& out, unsigned char* target = nullptr) {
-    const int subsampling = turboSubsampling(r.JPGSubsampling);
-    const int rows = int(rowsOf(r));
-    const std::int64_t bound = JpegBufferBound(r.DIBWidth, rows, r.JPGSubsampling);
-    if (!target && bound > 0) out.buffer.reset(tjAlloc(int(bound)));
-    unsigned char* jpeg = target ? target : out.buffer.get();
-    unsigned long size = jpeg ? static_cast<unsigned long>(bound) : 0;
-    // The rows are read where they lie: the pitch steps over the padding, the flag reads them upwards.
-    // TurboJPEG would pick the fast DCT by default; the accurate integer one is what cjpeg and
-    // libjpeg use unless told otherwise, so the same pixels give the same file.
-    const int flags =
-        (r.DIBHeight < 0 ? TJFLAG_BOTTOMUP : 0) | TJFLAG_ACCURATEDCT | (target ? TJFLAG_NOREALLOC : 0);
-    const int rc =
-        tjCompress2(r.session->compressor, reinterpret_cast<const unsigned char*>(r.DIBBytes), r.DIBWidth,
-                    int(pitchOf(r)), rows, TJPF_BGR, &jpeg, &size, subsampling, r.jquality, flags);
-    if (!target && jpeg != out.buffer.get()) out.buffer.reset(jpeg); // the encoder grew the buffer
-    if (rc != 0) return IJL_EXCEPTION_DETECTED;
+    const std::int64_t bound = JpegBufferBound(r.DIBWidth, std::int32_t(rowsOf(r)), r.JPGSubsampling);
+    if (!target && bound > 0) {
+        out.buffer.reset(static_cast<unsigned char*>(std::malloc(std::size_t(bound))));
+        if (!out.buffer) return IJL_MEMORY_ERROR;
+    }
+    unsigned char* const given = target ? target : out.buffer.get();
+    unsigned char* jpeg = given;
+    unsigned long size = jpeg ? static_cast<unsigned long>(bound) : 0; // 0: libjpeg allocates
+    const std::int32_t rc = encode(*r.session, r, &jpeg, &size);
+    if (rc != IJL_OK) return rc;
+    if (jpeg != given) out.buffer.reset(jpeg); // libjpeg grew the output into a buffer of its own
     out.data = jpeg;
     out.size = size;
     return IJL_OK;
@@ -215,7 +292,8 @@ std::int32_t writeToBuffer(JPEG_CORE_PROPERTIES& r) {
     Compressed jpeg;
     if (const std::int32_t rc = compress(r, jpeg, inPlace ? target : nullptr); rc != IJL_OK) return rc;
     if (jpeg.size > std::size_t(r.JPGSizeBytes)) return IJL_BUFFER_TOO_SMALL;
-    if (!inPlace) std::memcpy(target, jpeg.data, jpeg.size);
+    // Not in place, or libjpeg outgrew the bound into a buffer of its own.
+    if (jpeg.data != target) std::memcpy(target, jpeg.data, jpeg.size);
     r.JPGSizeBytes = std::int32_t(jpeg.size);
     return IJL_OK;
 }
@@ -233,14 +311,10 @@ std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops) {
         }
     }
     if (!jcprops) return IJL_INVALID_JPEG_PROPERTIES;
-    auto* session = new (std::nothrow) Session;
+    std::unique_ptr<Session> session(new (std::nothrow) Session);
     if (!session) return IJL_MEMORY_ERROR;
-    session->compressor = tjInitCompress();
-    if (!session->compressor) {
-        delete session;
-        return IJL_MEMORY_ERROR;
-    }
-    jcprops->session = session;
+    if (const std::int32_t rc = createCompressor(*session); rc != IJL_OK) return rc;
+    jcprops->session = session.release();
     // Input as cDIBSection lays it out: 3-byte blue, green, red pixels; output YCbCr at 4:2:0.
     jcprops->DIBChannels = 3;
     jcprops->DIBColor = IJL_BGR;
@@ -305,7 +379,6 @@ std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {
         ++p.calls.free;
     }
     if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
-    tjDestroy(jcprops->session->compressor);
     delete jcprops->session;
     jcprops->session = nullptr;
     std::lock_guard guard(p.lock);

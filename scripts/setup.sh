@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libturbojpeg0-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev
   # PNG is built into Qt; WebP and TIFF come as Qt plugins, HEIC through libheif, whose Debian 12
   # build has its HEVC decoder (libde265) and encoder (x265) built in, with no plugin packages
   qt6-image-formats-plugins libheif-dev
