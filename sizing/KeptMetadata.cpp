@@ -62,14 +62,15 @@ constexpr unsigned MaxSegmentBytes = 65'533;
 // directory libexif could follow (IFD0, IFD1 and whatever the Exif, GPS and interoperability pointers of
 // any of them name) must lie inside the block with all its values and the thumbnail, and none may be
 // reached twice; anything else is damage. A maker note is a vendor's private format, where libexif's
-// parsers have had their faults; it is never kept, so its tag is renamed to one libexif passes over.
+// parsers have had their faults; it is never kept, so its tag is renamed to one libexif passes over, as
+// is a directory pointer of 0.
 class BlockCheck {
 public:
     explicit BlockCheck(QByteArray& block) : tiff(block), intel(block.startsWith("II")) {}
 
     bool sound() {
         const bool header = tiff.startsWith(QByteArray("II*\0", 4)) || tiff.startsWith(QByteArray("MM\0*", 4));
-        if (!header || tiff.size() > MaxExifBlockBytes) return false;
+        if (!header || tiff.size() < 8 || tiff.size() > MaxExifBlockBytes) return false;
         const quint32 first = u32(4);
         if (!directory(first)) return false;
         const quint32 next = u32(qsizetype(first) + 2 + 12 * qsizetype(u16(first)));
@@ -92,18 +93,21 @@ private:
             const quint32 value = u32(entry + 8);
             if (tag == EXIF_TAG_EXIF_IFD_POINTER || tag == EXIF_TAG_GPS_INFO_IFD_POINTER ||
                 tag == EXIF_TAG_INTEROPERABILITY_IFD_POINTER) {
-                if (!directory(value)) return false;
+                // 0 is how some tools remove a directory: none, rather than the header read as one
+                if (value == 0) hide(entry);
+                if (value != 0 && !directory(value)) return false;
                 continue;
             }
             if (tag == EXIF_TAG_JPEG_INTERCHANGE_FORMAT) thumbnailAt = value;
             if (tag == EXIF_TAG_JPEG_INTERCHANGE_FORMAT_LENGTH) thumbnailLength = value;
-            if (tag == EXIF_TAG_MAKER_NOTE) tiff[entry] = tiff[entry + 1] = char(HiddenTag & 0xFF);
+            if (tag == EXIF_TAG_MAKER_NOTE) hide(entry);
             // libexif skips entries of an unknown type; their values need not be inside.
             const qint64 length = qint64(exif_format_get_size(ExifFormat(u16(entry + 2)))) * u32(entry + 4);
             if (length > 4 && !inside(value, length)) return false;
         }
         return thumbnailLength == 0 || inside(thumbnailAt, thumbnailLength);
     }
+    void hide(qsizetype entry) { tiff[entry] = tiff[entry + 1] = char(HiddenTag & 0xFF); }
     bool inside(qint64 at, qint64 length) const { return at >= 0 && length >= 0 && at + length <= tiff.size(); }
     quint16 u16(qsizetype at) const {
         const quint16 a = quint8(tiff[at]), b = quint8(tiff[at + 1]);
@@ -134,16 +138,18 @@ ExifDataPtr loaded(QByteArray block) {
 
 // A new entry of the output, zero-filled, its value allocated the way libexif frees it.
 ExifEntry* added(ExifData* out, ExifIfd ifd, ExifTag tag, ExifFormat format, unsigned components) {
-    const std::unique_ptr<ExifEntry, decltype(&exif_entry_unref)> entry(exif_entry_new(), exif_entry_unref);
-    if (!entry) return nullptr;
-    entry->tag = tag;
-    entry->format = format;
-    entry->components = components;
-    entry->size = exif_format_get_size(format) * components;
-    entry->data = static_cast<unsigned char*>(std::calloc(entry->size, 1));
-    if (!entry->data) return nullptr;
-    exif_content_add_entry(out->ifd[ifd], entry.get());
-    return exif_content_get_entry(out->ifd[ifd], tag) == entry.get() ? entry.get() : nullptr;
+    const unsigned size = exif_format_get_size(format) * components;
+    ExifEntry* made = exif_entry_new();
+    if (!made) return nullptr;
+    made->tag = tag;
+    made->format = format;
+    made->components = components;
+    made->size = size;
+    made->data = static_cast<unsigned char*>(std::calloc(size, 1));
+    if (made->data) exif_content_add_entry(out->ifd[ifd], made);
+    exif_entry_unref(made); // the directory holds its own reference
+    ExifEntry* entry = exif_content_get_entry(out->ifd[ifd], tag);
+    return entry && entry->data && entry->size == size ? entry : nullptr;
 }
 
 bool copied(const ExifData* source, ExifData* out, const KeptTag& kept) {

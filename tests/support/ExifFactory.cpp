@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <libexif/exif-data.h>
-#include <libheif/heif.h>
 #include <memory>
 
 namespace factory {
@@ -40,34 +39,6 @@ void fraction(ExifData* data, ExifIfd ifd, int tag, qint32 numerator, qint32 den
         QByteArray(reinterpret_cast<const char*>(pair), 8));
 }
 
-QByteArray heicWithExif(const QByteArray& exif) {
-    const std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(), heif_context_free);
-    heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
-    if (!encoder) qFatal("libheif has no HEVC encoder");
-    const QImage rgb = gradient(16, 12).convertToFormat(QImage::Format_RGB888);
-    heif_image* image = nullptr;
-    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
-    heif_image_handle* handle = nullptr;
-    heif_context_encode_image(context.get(), image, encoder, nullptr, &handle);
-    heif_context_add_exif_metadata(context.get(), handle, exif.constData(), int(exif.size()));
-    heif_image_handle_release(handle);
-    heif_image_release(image);
-    heif_encoder_release(encoder);
-    QByteArray bytes;
-    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
-                           static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), qsizetype(size));
-                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
-                       }};
-    heif_context_write(context.get(), &writer, &bytes);
-    return bytes;
-}
-
 QByteArray bigEndian(quint32 value) {
     value = qToBigEndian(value);
     return QByteArray(reinterpret_cast<const char*>(&value), 4);
@@ -76,16 +47,6 @@ QByteArray littleEndian(quint32 value, int bytes = 4) {
     value = qToLittleEndian(value);
     return QByteArray(reinterpret_cast<const char*>(&value), bytes);
 }
-quint32 crc32(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 } // namespace
 
 QByteArray cameraExif() {
@@ -147,7 +108,7 @@ QList<QByteArray> cameraSecrets() {
 
 QByteArray withExif(const char* format, const QByteArray& exif) {
     const QByteArray format_(format);
-    if (format_ == "HEIC") return heicWithExif("Exif" + QByteArray(2, '\0') + exif);
+    if (format_ == "HEIC") return heicWithExif(gradient(16, 12), "Exif" + QByteArray(2, '\0') + exif);
     const QByteArray picture = encode(gradient(16, 12), format);
     if (format_ == "JPEG") {
         const QByteArray payload = "Exif" + QByteArray(2, '\0') + exif;
@@ -155,11 +116,8 @@ QByteArray withExif(const char* format, const QByteArray& exif) {
         return picture.left(2) + "\xFF\xE1" + QByteArray(reinterpret_cast<const char*>(&length), 2) + payload +
                picture.mid(2);
     }
-    if (format_ == "PNG") { // after the signature and the header chunk
-        const QByteArray chunk = "eXIf" + exif;
-        return picture.left(33) + bigEndian(quint32(exif.size())) + chunk + bigEndian(crc32(chunk)) +
-               picture.mid(33);
-    }
+    if (format_ == "PNG") // after the signature and the header chunk; a CRC of 0, which readers only warn of
+        return picture.left(33) + bigEndian(quint32(exif.size())) + "eXIf" + exif + bigEndian(0) + picture.mid(33);
     // WebP: the extended format's header chunk (flags: EXIF; width and height less one) first
     const QByteArray extended =
         "VP8X" + littleEndian(10) + littleEndian(0x08) + littleEndian(15, 3) + littleEndian(11, 3);
