@@ -19,7 +19,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # A picture may take 1 GiB (the largest Quillon opens) and its normalised copy as much again; past
 # that, memory is a finding. The targets run side by side, sharing both cores.
-targets=(picture icc layout arguments)
+targets=(picture icc layout arguments exif)
 run() {
   local target=$1 corpus="$work/corpus/$1" findings="$work/findings/$1"
   mkdir -p "$corpus" "$findings"

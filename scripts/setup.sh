@@ -12,6 +12,8 @@ packages=(
   qt6-image-formats-plugins libheif-dev
   # colour profiles: pictures are turned into sRGB before they are resized and saved
   liblcms2-dev
+  # the date and camera kept in a saved JPEG's EXIF
+  libexif-dev
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace

@@ -1,5 +1,6 @@
 // Writes a few valid and edge inputs for each fuzz target into DIR/<target>/: seeds_maker DIR.
 #include "imaging/ColourProfile.h"
+#include "support/ExifFactory.h"
 #include "support/PictureFactory.h"
 
 #include <QColorSpace>
@@ -30,5 +31,10 @@ int main(int argc, char** argv) {
                   "BackColor = 0x8000000F\n[AAIVResized]\nSmallChangeX = 0");
     for (const char* line : {"--fit\n600K\na.jpg", "--size\n1280x960\n--smooth\nb", "--scale=50\n--\n--help"})
         put("arguments", line);
+    const QByteArray camera = factory::cameraExif(); // a first byte of 0 to 3: file, JPEG, PNG, WebP
+    for (const char* format : {"JPEG", "PNG", "WEBP", "HEIC"})
+        put("exif", '\0' + factory::withExif(format, camera));
+    for (const char how : {'\1', '\2', '\3'})
+        put("exif", how + camera);
     return 0;
 }

@@ -105,7 +105,7 @@ QByteArray encodeGif(const QImage& source) {
                    data);
 }
 
-QByteArray encodeHeic(const QImage& source, int quality, int orientation) {
+QByteArray encodeHeic(const QImage& source, int quality, int orientation, const QByteArray& exif = {}) {
     const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
     const std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),
                                                                          heif_context_free);
@@ -122,7 +122,10 @@ QByteArray encodeHeic(const QImage& source, int quality, int orientation) {
         std::memcpy(plane + qsizetype(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
     heif_encoding_options* options = heif_encoding_options_alloc();
     options->image_orientation = heif_orientation(orientation);
-    heif_context_encode_image(context.get(), image, encoder, options, nullptr);
+    heif_image_handle* handle = nullptr;
+    heif_context_encode_image(context.get(), image, encoder, options, &handle);
+    if (!exif.isEmpty()) heif_context_add_exif_metadata(context.get(), handle, exif.constData(), int(exif.size()));
+    heif_image_handle_release(handle);
     heif_encoding_options_free(options);
     heif_image_release(image);
     heif_encoder_release(encoder);
@@ -167,6 +170,10 @@ QByteArray encode(const QImage& image, const char* format, int quality, int orie
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format, quality);
     return bytes;
+}
+
+QByteArray heicWithExif(const QImage& image, const QByteArray& exif) {
+    return encodeHeic(image, 92, 1, exif);
 }
 
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
