@@ -208,12 +208,13 @@ int RunCommandLine(const QStringList& arguments) {
     if (!options.outputDir.isEmpty() && !QFileInfo(options.outputDir).isDir())
         return usageError(QStringLiteral("--output-dir %1 is not a folder").arg(options.outputDir));
     // No desktop palette here: transparent parts lie over white, the window's background under
-    // Qt's own palette.
-    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
-        return ResizedPicture(picture, size, QColor(Qt::white));
+    // Qt's own palette, whichever way the picture is resized.
+    const QColor background(Qt::white);
+    const ResizeFunction nearest = [background](const PictureRef& picture, QSize size) {
+        return ResizedPicture(picture, size, background);
     };
-    const ResizeFunction smooth = [](const PictureRef& picture, QSize size) {
-        return SmoothResizedPicture(picture, size);
+    const ResizeFunction smooth = [background](const PictureRef& picture, QSize size) {
+        return SmoothResizedPicture(picture, size, background);
     };
     return runFiles(options, options.smooth ? smooth : nearest);
 }

@@ -2,7 +2,6 @@
 
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Error.h"
-#include "platform/Resize.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,10 +101,7 @@ void narrow(Search& search) {
 FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize) {
     if (!original || original->size().isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
-    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
-        return ResizedPicture(picture, size);
-    };
-    Search search(original, limitBytes, resize ? resize : nearest);
+    Search search(original, limitBytes, resize);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};

@@ -5,7 +5,7 @@
 #include <QSize>
 #include <functional>
 
-// Makes a picture of the given size from the original; ResizedPicture unless told otherwise.
+// Makes a picture of the given size from the original, over the front end's background.
 using ResizeFunction = std::function<PictureRef(const PictureRef& original, QSize size)>;
 
 enum class FitOutcome {
@@ -23,4 +23,4 @@ struct FitResult {
 // The largest width W, the height following as round(W × H ÷ W0) (at least 1), whose quality-90 JPEG
 // (EncodeJPEG) is at most `limitBytes` long, searched on the real encoder. The original's aspect is
 // kept, so only the width is searched. Throws QuillonError as the resize and the encoder do.
-FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize = {});
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize);

@@ -62,6 +62,19 @@ private slots:
         QCOMPARE(run({"--smooth", "--scale", "50", big}), 0);
         QCOMPARE(QImageReader(file("big(QLN).jpg")).size(), QSize(800, 600));
     }
+
+    // Half-transparent blue lies over white as a blend, smooth or nearest.
+    void transparencyLiesOverWhite() {
+        QImage glass(40, 30, QImage::Format_ARGB32);
+        glass.fill(qRgba(0, 0, 255, 128));
+        factory::writeFile(file("glass.png"), factory::encode(glass, "PNG"));
+        for (const QStringList& options : {QStringList{"--scale", "50"}, {"--smooth", "--scale", "50"}}) {
+            QCOMPARE(run(options + QStringList{file("glass.png")}), 0);
+            const QColor centre = QImage(file("glass(QLN).jpg")).pixelColor(10, 7);
+            QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
+                     qPrintable(options.join(' ') + ' ' + centre.name()));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -12,14 +12,17 @@
 class SizingTest : public QObject {
     Q_OBJECT
     const PictureRef photo = Picture::make(factory::gradient(3000, 2000));
+    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
+        return ResizedPicture(picture, size, Qt::white);
+    };
 
 private slots:
     void fitsUnderTheLimitOrNothingDoes() {
         const qint64 limit = 600 * 1024;
-        const FitResult fit = FitUnderSize(photo, limit);
-        QCOMPARE(EncodeJPEG(ResizedPicture(photo, fit.size), 90).size(), fit.bytes);
+        const FitResult fit = FitUnderSize(photo, limit, nearest);
+        QCOMPARE(EncodeJPEG(nearest(photo, fit.size), 90).size(), fit.bytes);
         QVERIFY2(fit.bytes <= limit && fit.bytes >= limit * 97 / 100, qPrintable(QString::number(fit.bytes)));
-        QCOMPARE(FitUnderSize(photo, 100).outcome, FitOutcome::NothingFits);
+        QCOMPARE(FitUnderSize(photo, 100, nearest).outcome, FitOutcome::NothingFits);
     }
     void onlyTheLatestMeasurementArrives() {
         std::make_unique<SizeMeter>()->Measure(photo); // destroyed while measuring: delivered nothing
