@@ -27,6 +27,13 @@ static QRgb expectedSrgb(QRgb colour, const QByteArray& icc) {
     return qRgb(level(out[0]), level(out[1]), level(out[2]));
 }
 
+// The bytes this process has read from files so far.
+static qint64 bytesRead() {
+    for (const QByteArray& line : factory::readFile(QStringLiteral("/proc/self/io")).split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
 class TestPicture : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -115,6 +122,47 @@ private slots:
             message = error.message();
         }
         QVERIFY2(message.contains(name) && message.contains(why), qPrintable(message));
+    }
+
+    // A file's first bytes decide: another kind, or a file longer than any picture, is refused before
+    // the rest is read (the long ones are sparse), and a header is read without the pixels behind it.
+    void theFirstBytesDecide_data() {
+        QTest::addColumn<QString>("name"), QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<qint64>("length"), QTest::addColumn<QString>("outcome");
+        const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
+        QTest::newRow("a film") << "film.mkv" << QByteArray("\x1A\x45\xDF\xA3") << (qint64(3) << 30)
+                                << "The file “film.mkv” could not be opened: it is not a picture Quillon can "
+                                   "open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC).";
+        QTest::newRow("a photo longer than any picture")
+            << "padded.jpg" << jpeg << MaxPictureFileBytes + 1
+            << "The file “padded.jpg” could not be opened: the file is 9.0 GB long, longer than any picture "
+               "Quillon opens can be (9 GB). It may be damaged, or something else.";
+        QTest::newRow("a photo with a long tail") << "tail.jpg" << jpeg << (qint64(2) << 30) << "300x200";
+        QTest::newRow("a TIFF's directory at its end")
+            << "end.tif" << factory::encode(factory::gradient(2000, 1500), "TIFF") << qint64(0) << "2000x1500";
+        QTest::newRow("a JPEG's size after a large profile")
+            << "icc.jpg" << factory::withIccProfile(jpeg, factory::randomBytes(200000), 4) << qint64(0)
+            << "300x200";
+    }
+    void theFirstBytesDecide() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        QFETCH(qint64, length);
+        QFETCH(QString, outcome);
+        const QString path = written(name, start);
+        if (length > 0) QCOMPARE(::truncate(QFile::encodeName(path).constData(), length), 0);
+        const auto outcomeOf = [&](const auto& read) {
+            try {
+                const QSize size = read();
+                return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            } catch (const QuillonError& error) {
+                return error.message();
+            }
+        };
+        const qint64 before = bytesRead();
+        QCOMPARE(outcomeOf([&] { return ReadPictureInfo(path).pixels; }), outcome);
+        if (outcome.startsWith("The file")) QCOMPARE(outcomeOf([&] { return LoadPicture(path)->size(); }), outcome);
+        QVERIFY2(bytesRead() - before < (1 << 20), qPrintable(QString::number(bytesRead() - before)));
     }
 
     // Narrow channels are scaled, not shifted, so that their largest value is 255.
