@@ -113,14 +113,20 @@ struct Header {
 };
 
 [[noreturn]] void failNotAPicture(const QString& name) {
-    FailToOpen(name,
-               QStringLiteral("it is not a picture Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC)."));
+    FailToOpen(
+        name,
+        QStringLiteral("it is not a picture Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC)."));
 }
 
 // Whether a file's first bytes are those of a format Quillon opens, as the readers recognise them.
 bool startsLikeAPicture(const QByteArray& head) {
-    static const QByteArrayList signatures{"\xFF\xD8", "\x89PNG\r\n\x1A\n", "GIF87a", "GIF89a", "BM",
-                                           QByteArray("II*\0", 4), QByteArray("MM\0*", 4)};
+    static const QByteArrayList signatures{"\xFF\xD8",
+                                           "\x89PNG\r\n\x1A\n",
+                                           "GIF87a",
+                                           "GIF89a",
+                                           "BM",
+                                           QByteArray("II*\0", 4),
+                                           QByteArray("MM\0*", 4)};
     for (const QByteArray& signature : signatures)
         if (head.startsWith(signature)) return true;
     return (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP") || IsHeif(head);
@@ -153,7 +159,8 @@ Header probeHeader(const QString& name, QIODevice* device) {
     header.turn = reader.transformation();
     // Only PNG and TIFF keep more than 8 bits a channel; asked only of a header that was read.
     const bool deep = header.format == "png" || header.format == "tiff" || header.format == "tif";
-    const QImage::Format pixels = deep && !header.rawSize.isEmpty() ? reader.imageFormat() : QImage::Format_Invalid;
+    const QImage::Format pixels =
+        deep && !header.rawSize.isEmpty() ? reader.imageFormat() : QImage::Format_Invalid;
     if (pixels > QImage::Format_Invalid && pixels < QImage::NImageFormats)
         header.bytesPerPixel = std::max(4, QImage::toPixelFormat(pixels).bitsPerPixel() / 8);
     device->seek(0);
@@ -246,7 +253,8 @@ public:
     explicit PictureFile(const QString& name) : mName(name) {
         const QByteArray path = QFile::encodeName(name);
         struct stat status;
-        if (::stat(path.constData(), &status) != 0) FailToOpen(name, QStringLiteral("there is no such file."));
+        if (::stat(path.constData(), &status) != 0)
+            FailToOpen(name, QStringLiteral("there is no such file."));
         if (S_ISDIR(status.st_mode)) FailToOpen(name, QStringLiteral("it is a folder, not a picture."));
         if (!S_ISREG(status.st_mode)) FailToOpen(name, QStringLiteral("it is not a picture file."));
         mFile.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -275,8 +283,8 @@ public:
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) failToRead(mName);
             if (got == 0)
-                FailToOpen(mName,
-                           QStringLiteral("it became shorter while it was read. Try again once it is complete."));
+                FailToOpen(mName, QStringLiteral(
+                                      "it became shorter while it was read. Try again once it is complete."));
             done += got;
         }
         return bytes;

@@ -139,7 +139,8 @@ private slots:
                "Quillon opens can be (9 GB). It may be damaged, or something else.";
         QTest::newRow("a photo with a long tail") << "tail.jpg" << jpeg << (qint64(2) << 30) << "300x200";
         QTest::newRow("a TIFF's directory at its end")
-            << "end.tif" << factory::encode(factory::gradient(2000, 1500), "TIFF") << qint64(0) << "2000x1500";
+            << "end.tif" << factory::encode(factory::gradient(2000, 1500), "TIFF") << qint64(0)
+            << "2000x1500";
         QTest::newRow("a JPEG's size after a large profile")
             << "icc.jpg" << factory::withIccProfile(jpeg, factory::randomBytes(200000), 4) << qint64(0)
             << "300x200";
@@ -161,7 +162,8 @@ private slots:
         };
         const qint64 before = bytesRead();
         QCOMPARE(outcomeOf([&] { return ReadPictureInfo(path).pixels; }), outcome);
-        if (outcome.startsWith("The file")) QCOMPARE(outcomeOf([&] { return LoadPicture(path)->size(); }), outcome);
+        if (outcome.startsWith("The file"))
+            QCOMPARE(outcomeOf([&] { return LoadPicture(path)->size(); }), outcome);
         QVERIFY2(bytesRead() - before < (1 << 20), qPrintable(QString::number(bytesRead() - before)));
     }
 
