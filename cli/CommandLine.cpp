@@ -7,6 +7,7 @@
 #include "platform/FileSizeText.h"
 #include "platform/FileSystem.h"
 #include "platform/OutputName.h"
+#include "platform/PictureChecks.h"
 #include "platform/Resample.h"
 #include "platform/Resize.h"
 
@@ -60,6 +61,19 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
     return fit.size;
 }
 
+// The job's most memory at once, held from the batch's budget before the picture is decoded: the
+// header tells how much, so that parallel jobs never together ask for more than there is.
+MemoryBudget::Share reserveMemory(MemoryBudget& budget, const QString& source, const Options& options) {
+    const PictureInfo header = ReadPictureInfo(source);
+    const QSize result = options.mode == SizeMode::Scale
+                             ? ScaledSize(header.pixels, options.percentX, options.percentY)
+                         : options.mode == SizeMode::Size ? options.size
+                                                          : header.pixels;
+    MemoryBudget::Share share = budget.Reserve(PictureWorkBytes(header, QFileInfo(source).size(), result));
+    if (!share) FailForMemory(source, header.pixels);
+    return share;
+}
+
 // The save command's own steps: the output made replaceable, the wrapper, the JPEG writer.
 bool save(const PictureRef& picture, const QString& output, ConsoleDialogs& dialogs) {
     MakeReplaceable(output);
@@ -70,7 +84,8 @@ bool save(const PictureRef& picture, const QString& output, ConsoleDialogs& dial
 
 } // namespace
 
-FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize) {
+FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize,
+                        MemoryBudget& budget) {
     ConsoleDialogs dialogs(source);
     FileOutcome outcome;
     try {
@@ -79,6 +94,7 @@ FileOutcome ProcessFile(const QString& source, const Options& options, const Res
         if (sameFile(source, output))
             throw QuillonError(
                 QStringLiteral("its output %1 is the picture itself; it is left as it is.").arg(output));
+        const MemoryBudget::Share memory = reserveMemory(budget, source, options);
         const PictureRef original = LoadPicture(source);
         const QSize size = targetSize(original, options, resize);
         const PictureRef resized = resize(original, size);
@@ -166,9 +182,11 @@ int runFiles(const Options& options, const ResizeFunction& resize) {
     // there would deadlock once every thread held a job.
     QThreadPool pool;
     pool.setMaxThreadCount(QThread::idealThreadCount());
+    // The jobs' threads and their row bands' are yet to start.
+    MemoryBudget budget(MemoryTheSystemCanGive(2 * pool.maxThreadCount()));
     for (qsizetype i = 0; i < files.size(); ++i)
-        pool.start([&batch, &options, &resize, &files, i] {
-            batch.finish(i, ProcessFile(files[i], options, resize));
+        pool.start([&batch, &options, &resize, &files, &budget, i] {
+            batch.finish(i, ProcessFile(files[i], options, resize, budget));
         });
 
     Progress progress(files.size());

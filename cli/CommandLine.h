@@ -1,6 +1,7 @@
 #pragma once
 // The command-line front end: many files, no window.
 #include "cli/Arguments.h"
+#include "platform/MemoryBudget.h"
 #include "sizing/FitUnderSize.h"
 
 #include <QString>
@@ -13,8 +14,10 @@ struct FileOutcome {
     QStringList warnings;
 };
 
-// Resizes one file as the options say and saves it under its output name. Never throws.
-FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize);
+// Resizes one file as the options say and saves it under its output name, its memory held from
+// `budget` while it works. Never throws.
+FileOutcome ProcessFile(const QString& source, const Options& options, const ResizeFunction& resize,
+                        MemoryBudget& budget);
 
 // Runs the command line (arguments without the program's name) and gives the exit status: 0 when
 // every file was saved, 1 when any failed, 2 for bad arguments.

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <sys/resource.h>
+#include <unistd.h>
 
 class CommandLineTest : public QObject {
     Q_OBJECT
@@ -14,6 +18,18 @@ class CommandLineTest : public QObject {
 
     int run(const QStringList& args) { return QProcess::execute(QStringLiteral(QUILLON_BINARY), args); }
     QString file(const QString& name) { return dir.filePath(name); }
+    // Runs the program with at most `bytes` of address space: its exit status and standard error.
+    QString runWithin(qint64 bytes, const QStringList& args) {
+        QProcess program;
+        program.setChildProcessModifier([bytes] {
+            const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+        program.start(QStringLiteral(QUILLON_BINARY), args);
+        if (!program.waitForFinished(120000)) return QStringLiteral("still running after two minutes");
+        if (program.exitStatus() != QProcess::NormalExit) return QStringLiteral("killed by a signal");
+        return QStringLiteral("exit %1\n").arg(program.exitCode()) + program.readAllStandardError();
+    }
 
 private slots:
     void parses_data() {
@@ -74,6 +90,57 @@ private slots:
             QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
                      qPrintable(options.join(' ') + ' ' + centre.name()));
         }
+    }
+
+    // Big 16-bit pictures side by side share the memory there is: with room for one at a time each is
+    // saved in turn; with room for none each is refused in the window's words. Never killed.
+    void bigPicturesShareTheMemory_data() {
+        QTest::addColumn<int>("roomMB"), QTest::addColumn<int>("status");
+        QTest::newRow("room for none") << 300 << 1;
+        QTest::newRow("room for one at a time") << 800 << 0;
+    }
+    void bigPicturesShareTheMemory() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("the sanitizers need more address space than the limit leaves");
+#endif
+        QFETCH(int, roomMB);
+        QFETCH(int, status);
+        const QStringList names{"deep1.png", "deep2.png", "deep3.png"};
+        if (!QFile::exists(file(names[0]))) { // 288 MB while decoding, 220 KB in the file
+            QImage deep(6000, 6000, QImage::Format_RGBX64);
+            deep.fill(QColor(30, 120, 200));
+            QImageWriter writer(file(names[0]), "png");
+            writer.setQuality(0); // the strongest compression
+            QVERIFY(writer.write(deep));
+            QVERIFY(QFile::copy(file(names[0]), file(names[1])) &&
+                    QFile::copy(file(names[0]), file(names[2])));
+        }
+        QString expected = QStringLiteral("exit %1\n").arg(status);
+        for (const QString& name : names)
+            if (status != 0)
+                expected +=
+                    QStringLiteral("quillon: %1: The file “%2” could not be opened: there is not enough "
+                                   "memory for a picture of 6000 × 6000 pixels.\n")
+                        .arg(file(name), name);
+        // Each thread of the program takes address space of its own, for its stack and its allocator.
+        const qint64 limit = (roomMB + 2 * QThread::idealThreadCount() * 72ll) << 20;
+        const QStringList files{file(names[0]), file(names[1]), file(names[2])};
+        QCOMPARE(runWithin(limit, QStringList{"--scale", "50"} + files), expected);
+        QCOMPARE(QFile::exists(file("deep3(QLN).jpg")), status == 0);
+    }
+
+    // A long file that is no picture is refused from its first bytes, without room for its length.
+    void aLongFileThatIsNoPictureIsNotRead() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("the sanitizers need more address space than the limit leaves");
+#endif
+        factory::writeFile(file("film.mkv"), "\x1A\x45\xDF\xA3");
+        QCOMPARE(::truncate(QFile::encodeName(file("film.mkv")).constData(), qint64(3) << 30), 0);
+        QCOMPARE(runWithin(qint64(1) << 30, {"--scale", "50", file("film.mkv")}),
+                 QStringLiteral(
+                     "exit 1\nquillon: %1: The file “film.mkv” could not be opened: it is not a picture "
+                     "Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC).\n")
+                     .arg(file("film.mkv")));
     }
 };
 
