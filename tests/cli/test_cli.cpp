@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,8 +74,6 @@ private slots:
             QVERIFY(QFileInfo(file(name)).size() > 0 && QFileInfo(file(name)).size() <= 100 * 1024);
 
         QCOMPARE(run({"--scale", "500", big}), 2);
-        QCOMPARE(run({"--smooth", "--scale", "50", big}), 0);
-        QCOMPARE(QImageReader(file("big(QLN).jpg")).size(), QSize(800, 600));
     }
 
     // Half-transparent blue lies over white as a blend, smooth or nearest.
@@ -105,26 +102,22 @@ private slots:
 #endif
         QFETCH(int, roomMB);
         QFETCH(int, status);
-        const QStringList names{"deep1.png", "deep2.png", "deep3.png"};
-        if (!QFile::exists(file(names[0]))) { // 288 MB while decoding, 220 KB in the file
+        const QStringList files{file("deep1.png"), file("deep2.png"), file("deep3.png")};
+        if (!QFile::exists(files[0])) { // 288 MB while decoding, 220 KB in the file
             QImage deep(6000, 6000, QImage::Format_RGBX64);
             deep.fill(QColor(30, 120, 200));
-            QImageWriter writer(file(names[0]), "png");
-            writer.setQuality(0); // the strongest compression
-            QVERIFY(writer.write(deep));
-            QVERIFY(QFile::copy(file(names[0]), file(names[1])) &&
-                    QFile::copy(file(names[0]), file(names[2])));
+            factory::writeFile(files[0], factory::encode(deep, "PNG", 0)); // the strongest compression
+            QVERIFY(QFile::copy(files[0], files[1]) && QFile::copy(files[0], files[2]));
         }
         QString expected = QStringLiteral("exit %1\n").arg(status);
-        for (const QString& name : names)
+        for (const QString& path : files)
             if (status != 0)
                 expected +=
                     QStringLiteral("quillon: %1: The file “%2” could not be opened: there is not enough "
                                    "memory for a picture of 6000 × 6000 pixels.\n")
-                        .arg(file(name), name);
+                        .arg(path, QFileInfo(path).fileName());
         // Each thread of the program takes address space of its own, for its stack and its allocator.
         const qint64 limit = (roomMB + 2 * QThread::idealThreadCount() * 72ll) << 20;
-        const QStringList files{file(names[0]), file(names[1]), file(names[2])};
         QCOMPARE(runWithin(limit, QStringList{"--scale", "50"} + files), expected);
         QCOMPARE(QFile::exists(file("deep3(QLN).jpg")), status == 0);
     }

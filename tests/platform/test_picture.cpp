@@ -27,13 +27,6 @@ static QRgb expectedSrgb(QRgb colour, const QByteArray& icc) {
     return qRgb(level(out[0]), level(out[1]), level(out[2]));
 }
 
-// The bytes this process has read from files so far.
-static qint64 bytesRead() {
-    for (const QByteArray& line : factory::readFile(QStringLiteral("/proc/self/io")).split('\n'))
-        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
-
 class TestPicture : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -97,10 +90,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
         row("folder.jpg", {}, ""), row("missing.jpg", {}, ""), row("empty.jpg", "", "empty");
         row("random.jpg", factory::randomBytes(5000), "not a picture Quillon");
-        row("notes.bmp", "hello, this is not a picture\n", "not a picture");
         row("short.bmp", factory::encode(factory::gradient(9, 9), "BMP").chopped(100),
             "damaged or incomplete");
-        row("cut.tif", factory::claiming("TIFF", 64, 64), "damaged or incomplete"); // its pixels left out
         for (const char* format : {"JPEG", "PNG", "WEBP", "TIFF", "HEIC"}) {
             const QByteArray whole = factory::encode(factory::gradient(300, 200), format);
             row(QStringLiteral("cut.%1").arg(format), whole.left(whole.size() / 2), "damaged or incomplete");
@@ -124,15 +115,12 @@ private slots:
         QVERIFY2(message.contains(name) && message.contains(why), qPrintable(message));
     }
 
-    // A file's first bytes decide: another kind, or a file longer than any picture, is refused before
-    // the rest is read (the long ones are sparse), and a header is read without the pixels behind it.
+    // A file longer than any picture is refused before the rest is read (the long ones are sparse), and
+    // a header is read without the pixels behind it. Another kind of file: the command line's tests.
     void theFirstBytesDecide_data() {
         QTest::addColumn<QString>("name"), QTest::addColumn<QByteArray>("start");
         QTest::addColumn<qint64>("length"), QTest::addColumn<QString>("outcome");
         const QByteArray jpeg = factory::encode(factory::gradient(300, 200), "JPEG");
-        QTest::newRow("a film") << "film.mkv" << QByteArray("\x1A\x45\xDF\xA3") << (qint64(3) << 30)
-                                << "The file “film.mkv” could not be opened: it is not a picture Quillon can "
-                                   "open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC).";
         QTest::newRow("a photo longer than any picture")
             << "padded.jpg" << jpeg << MaxPictureFileBytes + 1
             << "The file “padded.jpg” could not be opened: the file is 9.0 GB long, longer than any picture "
@@ -159,6 +147,9 @@ private slots:
             } catch (const QuillonError& error) {
                 return error.message();
             }
+        };
+        const auto bytesRead = [] {
+            return factory::readFile("/proc/self/io").split('\n')[0].mid(7).toLongLong();
         };
         const qint64 before = bytesRead();
         QCOMPARE(outcomeOf([&] { return ReadPictureInfo(path).pixels; }), outcome);
