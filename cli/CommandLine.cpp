@@ -8,11 +8,13 @@
 #include "engine/OutputName.h"
 #include "engine/Resize.h"
 #include "imaging/Error.h"
+#include "imaging/PictureChecks.h"
 #include "imaging/Resample.h"
 #include "platform/FileSystem.h"
 #include "platform/Ijl.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
@@ -36,9 +38,9 @@ void print(std::FILE* stream, const QString& text) {
 }
 
 // A size past what can be made or saved is refused from the header, before the pixels are decoded.
-void checkTargetSize(const QString& source, const Options& options) {
+void checkTargetSize(const PictureInfo& header, const Options& options) {
     if (options.mode == SizeMode::Scale)
-        CheckResizedSize(ScaledSize(ReadPictureInfo(source).pixels, options.percentX, options.percentY),
+        CheckResizedSize(ScaledSize(header.pixels, options.percentX, options.percentY),
                          QStringLiteral("Choose a smaller percentage."));
     if (options.mode == SizeMode::Size)
         CheckResizedSize(options.size, QStringLiteral("Choose a smaller size."));
@@ -60,6 +62,19 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
     return fit.size;
 }
 
+// The job's most memory at once, held from the batch's budget before the picture is decoded: the
+// header tells how much, so that parallel jobs never together ask for more than there is.
+MemoryBudget::Share reserveMemory(MemoryBudget& budget, const QString& source, const PictureInfo& header,
+                                  const Options& options) {
+    const QSize result = options.mode == SizeMode::Scale
+                             ? ScaledSize(header.pixels, options.percentX, options.percentY)
+                         : options.mode == SizeMode::Size ? options.size
+                                                          : header.pixels;
+    MemoryBudget::Share share = budget.Reserve(PictureWorkBytes(header, QFileInfo(source).size(), result));
+    if (!share) FailForMemory(source, header.pixels);
+    return share;
+}
+
 // The save command's own steps: the output made replaceable, the wrapper, the JPEG writer. The
 // length of the file written, or nothing when the writer failed.
 std::optional<qint64> save(const PictureRef& picture, const QString& output, ConsoleDialogs& dialogs) {
@@ -74,11 +89,13 @@ std::optional<qint64> save(const PictureRef& picture, const QString& output, Con
 } // namespace
 
 FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
-                        const ResizeFunction& resize) {
+                        const ResizeFunction& resize, MemoryBudget& budget) {
     ConsoleDialogs dialogs(source);
     FileOutcome outcome;
     try {
-        checkTargetSize(source, options);
+        const PictureInfo header = ReadPictureInfo(source);
+        checkTargetSize(header, options);
+        const MemoryBudget::Share memory = reserveMemory(budget, source, header, options);
         const PictureRef original = LoadPicture(source);
         const QSize size = targetSize(original, options, resize);
         const PictureRef resized = resize(original, size);
@@ -194,11 +211,13 @@ int runFiles(const Options& options, const ResizeFunction& resize) {
     // there would deadlock once every thread held a job.
     QThreadPool pool;
     pool.setMaxThreadCount(QThread::idealThreadCount());
+    // The jobs' threads and their row bands' are yet to start.
+    MemoryBudget budget(MemoryTheSystemCanGive(2 * pool.maxThreadCount()));
     for (qsizetype i = 0; i < count; ++i) {
         const PlannedFile& file = plan[std::size_t(i)];
         if (file.step == PlannedFile::Step::Make) {
-            pool.start([&batch, &options, &resize, &file, i] {
-                batch.finish(i, ProcessFile(file.source, file.output, options, resize));
+            pool.start([&batch, &options, &resize, &file, &budget, i] {
+                batch.finish(i, ProcessFile(file.source, file.output, options, resize, budget));
             });
             continue;
         }
@@ -252,12 +271,13 @@ int RunCommandLine(const QStringList& arguments) {
         (::stat(EncodeFileName(options.outputDir).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode)))
         return usageError(QStringLiteral("--output-dir %1 is not a folder").arg(options.outputDir));
     // No desktop palette here: transparent parts lie over white, the window's background under
-    // Qt's own palette.
-    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
-        return ResizedPicture(picture, size, QColor(Qt::white));
+    // Qt's own palette, whichever way the picture is resized.
+    const QColor background(Qt::white);
+    const ResizeFunction nearest = [background](const PictureRef& picture, QSize size) {
+        return ResizedPicture(picture, size, background);
     };
-    const ResizeFunction smooth = [](const PictureRef& picture, QSize size) {
-        return SmoothResizedPicture(picture, size);
+    const ResizeFunction smooth = [background](const PictureRef& picture, QSize size) {
+        return SmoothResizedPicture(picture, size, background);
     };
     return runFiles(options, options.smooth ? smooth : nearest);
 }

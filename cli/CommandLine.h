@@ -2,6 +2,7 @@
 // The command-line front end: many files, no window.
 #include "cli/Arguments.h"
 #include "engine/FitUnderSize.h"
+#include "imaging/MemoryBudget.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,9 +15,10 @@ struct FileOutcome {
     QStringList warnings;
 };
 
-// Resizes `source` as the options say and saves it as `output`. Never throws.
+// Resizes `source` as the options say and saves it as `output`, its memory held from `budget` while
+// it works. Never throws.
 FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
-                        const ResizeFunction& resize);
+                        const ResizeFunction& resize, MemoryBudget& budget);
 
 // Runs the command line (arguments without the program's name, names decoded by DecodeFileName) and
 // gives the exit status: 0 when every file was saved or rightly skipped, 1 when any failed, 2 for bad

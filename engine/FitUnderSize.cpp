@@ -2,7 +2,6 @@
 
 #include "encoding/mIntelJPEGLibrary.h"
 #include "imaging/Error.h"
-#include "engine/Resize.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,10 +133,7 @@ FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const Resi
                        QSize box) {
     if (!original || original->size().isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
-    const ResizeFunction nearest = [](const PictureRef& picture, QSize size) {
-        return ResizedPicture(picture, size);
-    };
-    Search search(original, limitBytes, resize ? resize : nearest, box);
+    Search search(original, limitBytes, resize, box);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};

@@ -5,7 +5,7 @@
 #include <QSize>
 #include <functional>
 
-// Makes a picture of the given size from the original; ResizedPicture unless told otherwise.
+// Makes a picture of the given size from the original, over the front end's background.
 using ResizeFunction = std::function<PictureRef(const PictureRef& original, QSize size)>;
 
 // The quality of every JPEG Quillon writes, unless the user asks a fit to lower it, and how low a fit
@@ -31,7 +31,7 @@ struct FitResult {
 // `box` (a side of 0 or less bounds nothing). The original's aspect is kept, so only the width is
 // searched; the result is never larger than the original. Throws QuillonError as the resize and the
 // encoder do.
-FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize = {},
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize,
                        QSize box = {});
 
 // The largest size inside `box` in the proportions of `picture` (the height as FitUnderSize rounds it),

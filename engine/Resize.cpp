@@ -3,7 +3,6 @@
 #include "imaging/Error.h"
 #include "imaging/LargeMemory.h"
 #include "imaging/Stretch.h"
-#include "platform/SystemColors.h"
 
 #include <algorithm>
 
@@ -47,12 +46,6 @@ PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& 
     if (transparent) image.fill(background); // an opaque stretch covers every pixel
     StretchInto(image, QPoint(0, 0), original->image(), QRect(QPoint(0, 0), size));
     return Picture::make(std::move(image));
-}
-
-PictureRef ResizedPicture(const PictureRef& original, QSize size) {
-    // The palette is asked only when it matters: a program without a window has none to ask.
-    const bool transparent = original && original->hasTransparency();
-    return ResizedPicture(original, size, transparent ? SystemColor(SystemColorWindowBackground) : QColor());
 }
 
 QSize ScaledSize(QSize original, int percentX, int percentY) {

@@ -11,10 +11,8 @@
 // transparent parts lie over `background` and the result is opaque; an opaque picture kept at its own
 // size is shared, not copied. Throws QuillonError, in the user's words, for a size outside 1 to the
 // largest picture, or when there is not enough memory.
+// The background is a value, chosen once by the front end on its main thread: this runs on workers.
 PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background);
-// The same over the window-background colour, which is what a new picture box starts with. Needs a
-// QGuiApplication for a picture with transparent parts.
-PictureRef ResizedPicture(const PictureRef& original, QSize size);
 
 // Refuses a resized size larger than a picture Quillon can make and save as a JPEG (MaxPictureSide a
 // side, MaxPicturePixels in all): throws QuillonError naming the size, ending with `advice`. Every

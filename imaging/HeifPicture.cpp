@@ -1,6 +1,7 @@
 #include "imaging/HeifPicture.h"
 
 #include "imaging/ColourProfile.h"
+#include "imaging/Error.h"
 #include "imaging/Picture.h"
 #include "imaging/PictureChecks.h"
 
@@ -8,6 +9,7 @@
 #include <libheif/heif.h>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -88,8 +90,15 @@ bool IsHeif(const QByteArray& bytes) {
     return length >= 12 && heif_check_filetype(data, length) != heif_filetype_no;
 }
 
-QSize ReadHeifSize(const QByteArray& bytes, const QString& name) {
-    return checkedSize(openPrimary(bytes, name), name);
+QSize ReadHeifSize(const QByteArray& bytes, const QString& name, bool complete) {
+    std::optional<PrimaryImage> primary;
+    try {
+        primary.emplace(openPrimary(bytes, name));
+    } catch (const QuillonError&) {
+        if (complete) throw;
+        return {};
+    }
+    return checkedSize(*primary, name);
 }
 
 QImage DecodeHeif(const QByteArray& bytes, const QString& name) {
@@ -118,9 +127,6 @@ QImage DecodeHeif(const QByteArray& bytes, const QString& name) {
     const QImage wrapped(pixels, size.width(), size.height(), stride, QImage::Format_RGBA8888);
     const bool alpha = heif_image_handle_has_alpha_channel(primary.handle.get());
     QImage converted = wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (converted.isNull())
-        FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
-                             .arg(size.width())
-                             .arg(size.height()));
+    if (converted.isNull()) FailForMemory(name, size);
     return ConvertToSrgb(std::move(converted), colourProfile(primary.handle.get()));
 }

@@ -1,7 +1,9 @@
 #include "imaging/LargeMemory.h"
 
-#include <QFile>
+#include "imaging/MemoryBudget.h"
+
 #include <cstdlib>
+#include <limits>
 #include <sys/mman.h>
 
 namespace {
@@ -17,21 +19,6 @@ struct Free {
     void operator()(std::uint8_t* memory) const { std::free(memory); }
 };
 
-// What the system can still give without taking it from someone else: the memory it reports as
-// available plus free swap; unlimited when it does not say.
-std::size_t memoryTheSystemCanGive() {
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (!meminfo.open(QIODevice::ReadOnly)) return SIZE_MAX;
-    std::size_t kilobytes = 0;
-    bool known = false;
-    for (const QByteArray& line : meminfo.readAll().split('\n'))
-        if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:")) {
-            kilobytes += line.mid(line.indexOf(':') + 1).trimmed().split(' ').value(0).toULongLong();
-            known = true;
-        }
-    return known ? kilobytes * 1024 : SIZE_MAX;
-}
-
 } // namespace
 
 std::shared_ptr<std::uint8_t> AllocatePixels(std::size_t bytes) {
@@ -41,7 +28,7 @@ std::shared_ptr<std::uint8_t> AllocatePixels(std::size_t bytes) {
     }
     // Memory promised but not there would kill the program when its pages are touched; refuse it here,
     // where the caller can still say so. The mapping is committed, not merely reserved.
-    if (bytes > memoryTheSystemCanGive()) return nullptr;
+    if (bytes > std::size_t(MemoryTheSystemCanGive())) return nullptr;
     void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) return nullptr;
     madvise(memory, bytes, MADV_HUGEPAGE);

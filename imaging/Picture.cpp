@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -84,10 +85,7 @@ QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize hea
         (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK))
         return {};
     QImage image = AllocateImage(header, QImage::Format_RGB32);
-    if (image.isNull())
-        FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
-                             .arg(header.width())
-                             .arg(header.height()));
+    if (image.isNull()) FailForMemory(name, header);
     const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(),
                                  image.width(), int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
     if (rc != 0) {
@@ -111,7 +109,28 @@ struct Header {
     QByteArray format;
     QSize rawSize;
     QImageIOHandler::Transformations turn;
+    int bytesPerPixel = 4; // as the reader holds the pixels
 };
+
+[[noreturn]] void failNotAPicture(const QString& name) {
+    FailToOpen(
+        name,
+        QStringLiteral("it is not a picture Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC)."));
+}
+
+// Whether a file's first bytes are those of a format Quillon opens, as the readers recognise them.
+bool startsLikeAPicture(const QByteArray& head) {
+    static const QByteArrayList signatures{"\xFF\xD8",
+                                           "\x89PNG\r\n\x1A\n",
+                                           "GIF87a",
+                                           "GIF89a",
+                                           "BM",
+                                           QByteArray("II*\0", 4),
+                                           QByteArray("MM\0*", 4)};
+    for (const QByteArray& signature : signatures)
+        if (head.startsWith(signature)) return true;
+    return (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP") || IsHeif(head);
+}
 
 // Qt's bitmap reader gives no size at all for a header beyond its own limit; read it from the
 // header itself so that the message can say the picture is too large rather than damaged.
@@ -126,26 +145,36 @@ QSize bitmapHeaderSize(QIODevice* device) {
     return {width, height == std::numeric_limits<qint32>::min() ? 0 : std::abs(height)};
 }
 
-Header readHeader(const QString& name, QIODevice* device) {
+// The header as Qt's readers see it, unchecked: an empty size when it gives none, or when the device
+// holds only a file's first bytes and the header goes on beyond them.
+Header probeHeader(const QString& name, QIODevice* device) {
+    allowLargePictures();
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
     Header header{reader.format(), {}, QImageIOHandler::TransformationNone};
-    if (header.format.isEmpty() || !isSupportedFormat(header.format))
-        FailToOpen(name, QStringLiteral(
-                             "it is not a picture Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or "
-                             "HEIC)."));
+    if (header.format.isEmpty() || !isSupportedFormat(header.format)) failNotAPicture(name);
     header.rawSize = reader.size();
     if (!header.rawSize.isValid() && header.format == "bmp") header.rawSize = bitmapHeaderSize(device);
     // Qt reports the EXIF or TIFF orientation where the format has one.
     header.turn = reader.transformation();
-    CheckClaimedSize(name, header.rawSize);
+    // Only PNG and TIFF keep more than 8 bits a channel; asked only of a header that was read.
+    const bool deep = header.format == "png" || header.format == "tiff" || header.format == "tif";
+    const QImage::Format pixels =
+        deep && !header.rawSize.isEmpty() ? reader.imageFormat() : QImage::Format_Invalid;
+    if (pixels > QImage::Format_Invalid && pixels < QImage::NImageFormats)
+        header.bytesPerPixel = std::max(4, QImage::toPixelFormat(pixels).bitsPerPixel() / 8);
     device->seek(0);
+    return header;
+}
+
+Header readHeader(const QString& name, QIODevice* device) {
+    const Header header = probeHeader(name, device);
+    CheckClaimedSize(name, header.rawSize);
     return header;
 }
 
 QImage decode(const QString& name, const QByteArray& bytes) {
     if (IsHeif(bytes)) return normalised(DecodeHeif(bytes, name));
-    allowLargePictures();
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -177,12 +206,29 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     return normalised(turnedUpright(std::move(image), header.turn));
 }
 
-QSize uprightHeaderSize(const QString& name, const QByteArray& bytes) {
+PictureInfo infoFor(QSize size, int bytesPerPixel) {
+    return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height()), bytesPerPixel};
+}
+
+// What the header on the device says; nothing when `complete` is false and the device ends before the
+// header does.
+std::optional<PictureInfo> infoFrom(const QString& name, QIODevice* device, bool complete) {
+    const Header header = probeHeader(name, device);
+    if (header.rawSize.isEmpty() && !complete) return std::nullopt;
+    CheckClaimedSize(name, header.rawSize);
+    return infoFor(uprightSize(header.rawSize, header.turn), header.bytesPerPixel);
+}
+
+// The same from a file's first bytes, or all of them.
+std::optional<PictureInfo> infoFrom(const QString& name, const QByteArray& bytes, bool complete) {
+    if (IsHeif(bytes)) {
+        const QSize size = ReadHeifSize(bytes, name, complete);
+        return size.isValid() ? std::optional(infoFor(size, 8)) : std::nullopt;
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    const Header header = readHeader(name, &buffer);
-    return uprightSize(header.rawSize, header.turn);
+    return infoFrom(name, &buffer, complete);
 }
 
 // Closes a file descriptor when the read is done, however it ends.
@@ -193,47 +239,81 @@ struct Descriptor {
     }
 };
 
-// The file's bytes, read rather than mapped: a file that shrinks while it is read (a card pulled out,
-// a share gone) is then an ordinary error, not a fatal signal. Only regular files are opened, and
-// without blocking, so that a pipe or a device named in the Open dialog cannot freeze the window.
-QByteArray fileBytes(const QString& name) {
-    const QByteArray path = EncodeFileName(name);
-    struct stat status;
-    if (::stat(path.constData(), &status) != 0) FailToOpen(name, QStringLiteral("there is no such file."));
-    if (S_ISDIR(status.st_mode)) FailToOpen(name, QStringLiteral("it is a folder, not a picture."));
-    if (!S_ISREG(status.st_mode)) FailToOpen(name, QStringLiteral("it is not a picture file."));
-    const Descriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd < 0)
-        FailToOpen(
-            name,
-            QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    // Checked again on what was opened: the name may have been given to something else meanwhile.
-    if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        FailToOpen(name, QStringLiteral("it is not a picture file."));
-    if (status.st_size == 0) FailToOpen(name, QStringLiteral("the file is empty."));
-    if (status.st_size > std::numeric_limits<qsizetype>::max() / 2)
-        FailToOpen(name, QStringLiteral("the file is too large to be a picture Quillon can open."));
-    QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(file.fd, bytes.data() + done, size_t(bytes.size() - done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0)
-            FailToOpen(
-                name,
-                QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        if (got == 0)
-            FailToOpen(name,
-                       QStringLiteral("it became shorter while it was read. Try again once it is complete."));
-        done += got;
-    }
-    return bytes;
+[[noreturn]] void failToRead(const QString& name) {
+    FailToOpen(name,
+               QStringLiteral("it cannot be read (%1).").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
+
+// A picture file, opened and checked by its first bytes and its length before any more is read.
+// The bytes are read rather than mapped: a file that shrinks while it is read (a card pulled out, a
+// share gone) is then an ordinary error, not a fatal signal. Only regular files are opened, and
+// without blocking, so that a pipe or a device named in the Open dialog cannot freeze the window.
+class PictureFile {
+public:
+    explicit PictureFile(const QString& name) : mName(name) {
+        const QByteArray path = EncodeFileName(name);
+        struct stat status;
+        if (::stat(path.constData(), &status) != 0)
+            FailToOpen(name, QStringLiteral("there is no such file."));
+        if (S_ISDIR(status.st_mode)) FailToOpen(name, QStringLiteral("it is a folder, not a picture."));
+        if (!S_ISREG(status.st_mode)) FailToOpen(name, QStringLiteral("it is not a picture file."));
+        mFile.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (mFile.fd < 0) failToRead(name);
+        // Checked again on what was opened: the name may have been given to something else meanwhile.
+        if (::fstat(mFile.fd, &status) != 0 || !S_ISREG(status.st_mode))
+            FailToOpen(name, QStringLiteral("it is not a picture file."));
+        mLength = status.st_size;
+        if (mLength == 0) FailToOpen(name, QStringLiteral("the file is empty."));
+        if (!startsLikeAPicture(read(64))) failNotAPicture(name);
+        if (mLength > MaxPictureFileBytes)
+            FailToOpen(name, QStringLiteral("the file is %1 GB long, longer than any picture Quillon opens "
+                                            "can be (%2 GB). It may be damaged, or something else.")
+                                 .arg(double(mLength) / (1 << 30), 0, 'f', 1)
+                                 .arg(MaxPictureFileBytes >> 30));
+    }
+
+    qint64 length() const { return mLength; }
+
+    // The file's first `count` bytes, or all of them when it is shorter.
+    QByteArray read(qint64 count) const {
+        QByteArray bytes(qsizetype(std::min(count, mLength)), Qt::Uninitialized);
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::pread(mFile.fd, bytes.data() + done, size_t(bytes.size() - done), done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) failToRead(mName);
+            if (got == 0)
+                FailToOpen(mName, QStringLiteral(
+                                      "it became shorter while it was read. Try again once it is complete."));
+            done += got;
+        }
+        return bytes;
+    }
+    QByteArray readAll() const { return read(mLength); }
+
+    // What the header says, read where Qt's reader seeks to rather than from a copy of the file.
+    std::optional<PictureInfo> infoInPlace() const {
+        QFile file;
+        if (!file.open(mFile.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) failToRead(mName);
+        return infoFrom(mName, &file, true);
+    }
+
+private:
+    QString mName;
+    Descriptor mFile{-1};
+    qint64 mLength = 0;
+};
 
 } // namespace
 
 void FailToOpen(const QString& name, const QString& why) {
     throw QuillonError(QStringLiteral("The file %1 could not be opened: %2").arg(quoted(name), why));
+}
+
+void FailForMemory(const QString& name, QSize size) {
+    FailToOpen(name, QStringLiteral("there is not enough memory for a picture of %1 × %2 pixels.")
+                         .arg(size.width())
+                         .arg(size.height()));
 }
 
 void CheckClaimedSize(const QString& name, QSize size) {
@@ -265,8 +345,7 @@ int Picture::HimetricHeight() const {
 }
 
 PictureRef LoadPicture(const QString& path) {
-    const QByteArray bytes = fileBytes(path);
-    return Picture::make(decode(path, bytes));
+    return Picture::make(decode(path, PictureFile(path).readAll()));
 }
 
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
@@ -275,11 +354,21 @@ PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {
-    return ReadPictureInfoFromData(fileBytes(path), path);
+    // Most headers lie in the first bytes. A TIFF's directory is often written after its pixels and a
+    // JPEG's size may follow large metadata: there, and beyond the first bytes, Qt's readers read the
+    // file itself, seeking to what they need. libheif is given the whole file, whose boxes describing
+    // the picture come before its data.
+    constexpr qint64 HeaderBytes = 64 * 1024;
+    const PictureFile file(path);
+    const QByteArray head = file.read(HeaderBytes);
+    const bool seeks = head.startsWith("II") || head.startsWith("MM") || head.startsWith("\xFF\xD8");
+    if (const auto info = seeks ? std::nullopt : infoFrom(path, head, head.size() == file.length()))
+        return *info;
+    if (IsHeif(head)) return *infoFrom(path, file.readAll(), true);
+    return *file.infoInPlace();
 }
 
 PictureInfo ReadPictureInfoFromData(const QByteArray& data, const QString& name) {
     if (data.isEmpty()) FailToOpen(name, QStringLiteral("it holds no data."));
-    const QSize size = IsHeif(data) ? ReadHeifSize(data, name) : uprightHeaderSize(name, data);
-    return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height())};
+    return *infoFrom(name, data, true);
 }

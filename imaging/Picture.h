@@ -41,20 +41,33 @@ struct PictureInfo {
     QSize pixels;
     int himetricWidth = 0;
     int himetricHeight = 0;
+    // What a pixel takes while the picture is decoded: 8 for 16-bit PNG and TIFF as Qt's readers hold
+    // them, and for HEIC with libheif's planes beside its result; 4 for the rest.
+    int decodingBytesPerPixel = 4;
 };
 
 // The largest picture the program opens or makes, in pixels (1 GiB at 4 bytes a pixel).
 inline constexpr qint64 MaxPicturePixels = qint64{1} << 28;
 // The longest side the program opens or makes (the JPEG format's own limit).
 inline constexpr int MaxPictureSide = 65500;
+// The longest file a picture within those limits can come in (9 GiB). The widest pixels a supported
+// format keeps are TIFF's four 32-bit floating-point channels, 16 bytes; compression can make data
+// that does not compress longer (LZW's 12-bit codes by half at most), and metadata, previews and
+// further pages or frames come on top. Twice the largest picture uncompressed, plus 1 GiB, leaves room
+// for all of that; a longer file is something else with a picture's first bytes.
+inline constexpr qint64 MaxPictureFileBytes = MaxPicturePixels * 16 * 2 + (qint64{1} << 30);
 
 // Loads a JPEG, PNG, GIF (first frame), BMP, WebP, TIFF (first page) or HEIC/HEIF (primary image)
-// file, turned upright; the content decides the format, not the name.
+// file, turned upright; the content decides the format, not the name. The file's first bytes are
+// checked before the rest is read: a file of another kind, or longer than MaxPictureFileBytes, is
+// refused at once.
 // Throws QuillonError naming the file and saying why, in the user's words.
 PictureRef LoadPicture(const QString& path);
 // Loads a picture from the bytes of an image file; `name` is used in messages. Keeps the bytes.
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
-// Reads only the header of a picture file. Throws QuillonError as LoadPicture does.
+// Reads only the header of a picture file: its first bytes, or, where the header lies further in
+// (a TIFF's directory, a JPEG's size after large metadata), the parts the reader seeks to. Throws
+// QuillonError as LoadPicture does.
 PictureInfo ReadPictureInfo(const QString& path);
 // The same from a picture file's bytes; `name` is used in messages.
 PictureInfo ReadPictureInfoFromData(const QByteArray& data, const QString& name);

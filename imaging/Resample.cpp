@@ -309,8 +309,42 @@ QImage ResampleSmooth(const QImage& source, QSize size, const std::atomic<bool>*
     return result;
 }
 
-PictureRef SmoothResizedPicture(const PictureRef& original, QSize size, const std::atomic<bool>* stop) {
+namespace {
+
+// Premultiplied pixels over an opaque colour: colour + background × (1 − alpha), as the stretch
+// blends them. In place when the image is the caller's alone; a shared one is left as it is.
+QImage laidOver(QImage image, const QColor& background) {
+    if (!image.hasAlphaChannel()) return image;
+    const bool inPlace = image.isDetached();
+    QImage result = inPlace ? std::move(image) : allocated(image.size(), image.format(), image.size());
+    const QImage& source = inPlace ? result : image;
+    uchar* dst = result.bits(); // the result's alone: no copy
+    const uchar* src = source.constBits();
+    const qsizetype dstLine = result.bytesPerLine(), srcLine = source.bytesPerLine();
+    const int width = result.width();
+    const QRgb under = background.rgb();
+    const int red = qRed(under), green = qGreen(under), blue = qBlue(under);
+    ForEachRowBand(0, result.height(), qint64(width) * result.height(), [&](qint64 first, qint64 end) {
+        for (qint64 y = first; y < end; ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(src + y * srcLine);
+            auto* out = reinterpret_cast<QRgb*>(dst + y * dstLine);
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = in[x];
+                const int rest = 255 - qAlpha(p);
+                out[x] = qRgb(qRed(p) + (red * rest + 127) / 255, qGreen(p) + (green * rest + 127) / 255,
+                              qBlue(p) + (blue * rest + 127) / 255);
+            }
+        }
+    });
+    result.reinterpretAsFormat(QImage::Format_RGB32);
+    return result;
+}
+
+} // namespace
+
+PictureRef SmoothResizedPicture(const PictureRef& original, QSize size, const QColor& background,
+                                const std::atomic<bool>* stop) {
     if (!original) return nullptr;
-    if (size == original->size()) return original;
-    return Picture::make(ResampleSmooth(original->image(), size, stop));
+    if (size == original->size() && !original->hasTransparency()) return original;
+    return Picture::make(laidOver(ResampleSmooth(original->image(), size, stop), background));
 }

@@ -5,6 +5,7 @@
 // when enlarging.
 #include "imaging/Picture.h"
 
+#include <QColor>
 #include <QImage>
 #include <QSize>
 #include <atomic>
@@ -17,7 +18,9 @@
 // what it gives is of no use.
 QImage ResampleSmooth(const QImage& source, QSize size, const std::atomic<bool>* stop = nullptr);
 
-// The picture resampled smoothly to `size`: a new picture, or `original` itself at its own size.
-// Null for a null picture. Throws as ResampleSmooth does.
-PictureRef SmoothResizedPicture(const PictureRef& original, QSize size,
+// The picture resampled smoothly to `size` and laid over `background`, opaque as the nearest-pixel
+// resize gives it (a half-transparent pixel becomes the blend of its colour and the background): a new
+// picture, or `original` itself when it is opaque and at its own size. Null for a null picture.
+// Throws as ResampleSmooth does.
+PictureRef SmoothResizedPicture(const PictureRef& original, QSize size, const QColor& background,
                                 const std::atomic<bool>* stop = nullptr);

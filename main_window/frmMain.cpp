@@ -333,11 +333,16 @@ void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
                                                                       : FormatFileSize(double(bytes))));
 }
 
+// The background under transparency is taken here, on the user-interface thread, and handed on as a
+// value: the size search and the smooth work run beside it and never ask the palette.
 ResizeFunction frmMain::Resizer() const {
+    const QColor background = ui->picTemp->BackColor();
     if (ui->mnuOptionsSmooth->isChecked())
-        return [](const PictureRef& original, QSize size) { return SmoothResizedPicture(original, size); };
-    return [this](const PictureRef& original, QSize size) {
-        return ResizedPicture(original, size, ui->picTemp->BackColor());
+        return [background](const PictureRef& original, QSize size) {
+            return SmoothResizedPicture(original, size, background);
+        };
+    return [background](const PictureRef& original, QSize size) {
+        return ResizedPicture(original, size, background);
     };
 }
 
@@ -488,7 +493,9 @@ PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
 PictureRef frmMain::Smoothed(const PictureRef& original, QSize size) {
     std::atomic<bool> stop = false;
     mNewerChoice = false;
-    auto made = std::async(std::launch::async, [&] { return SmoothResizedPicture(original, size, &stop); });
+    const QColor background = ui->picTemp->BackColor(); // the nearest picture's, taken on this thread
+    auto made = std::async(std::launch::async,
+                           [&] { return SmoothResizedPicture(original, size, background, &stop); });
     {
         const QScopedValueRollback waiting(mWaiting, true);
         if (mSupersedable) QCoreApplication::instance()->installEventFilter(this);

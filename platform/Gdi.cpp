@@ -2,7 +2,6 @@
 
 #include "imaging/LargeMemory.h"
 #include "imaging/RowBands.h"
-#include "platform/SystemColors.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -248,7 +247,9 @@ BOOL BitBlt(Handle hdcDest, std::int32_t x, std::int32_t y, std::int32_t width, 
     // Pictures come as 32-bit RGB or premultiplied ARGB; anything else is brought to that first.
     const auto format = transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (picture.format() != format) picture.convertTo(format);
-    const QRgb background = transparent ? SystemColor(SystemColorWindowBackground).rgb() : 0;
+    // The front ends lay their pictures over their own background before they get here; one that still
+    // has transparent parts lies over white. Never the palette: this runs on the size meter's thread.
+    const QRgb background = qRgb(255, 255, 255);
     const auto copyRows = [&](std::int64_t first, std::int64_t last) {
         for (std::int64_t row = first; row < last; ++row) {
             const std::int64_t memoryRow = dib.height > 0 ? dibRows - 1 - row : row;

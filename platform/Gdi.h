@@ -74,7 +74,7 @@ std::int32_t GetObjectA(Handle object, std::int32_t size, void* record);
 
 // Copies a rectangle, source copy only, from a context holding a picture's bitmap into one holding
 // a DIB section, clipped to both bitmaps. The picture's 32-bit pixels become 24-bit blue, green, red
-// in one pass; transparent parts are laid over the window-background colour.
+// in one pass; transparent parts are laid over white.
 BOOL BitBlt(Handle hdcDest, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
             Handle hdcSrc, std::int32_t xSrc, std::int32_t ySrc, std::uint32_t rop);
 

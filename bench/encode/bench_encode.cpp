@@ -5,8 +5,8 @@
 #include "bench/support/PrintingDialogs.h"
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
-#include "engine/Resize.h"
 #include "engine/FitUnderSize.h"
+#include "engine/Resize.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -129,7 +129,9 @@ QSize largestUnder(const PictureRef& original, qint64 limit,
         const qint64 h = (2 * qint64(width) * full.height() + full.width()) / (2 * qint64(full.width()));
         return QSize(width, int(std::max<qint64>(1, h)));
     };
-    const auto fits = [&](int width) { return length(ResizedPicture(original, sizeFor(width))) <= limit; };
+    const auto fits = [&](int width) {
+        return length(ResizedPicture(original, sizeFor(width), Qt::white)) <= limit;
+    };
     if (fits(full.width())) return full;
     int lo = 0, hi = full.width(); // lo fits (0: nothing yet), hi does not
     while (hi - lo > 1) {
@@ -234,7 +236,8 @@ void fit(QSize original, const std::vector<double>& details, qint64 limitKb) {
         const PictureRef picture = photoShrunk(original, detail);
         const QSize before = largestUnder(picture, limit, standardTablesLength);
         const QSize after = largestUnder(picture, limit, optimisedTablesLength);
-        const FitResult program = FitUnderSize(picture, limit);
+        const FitResult program = FitUnderSize(
+            picture, limit, [](const PictureRef& p, QSize s) { return ResizedPicture(p, s, Qt::white); });
         const auto pixels = [](QSize s) { return double(s.width()) * s.height(); };
         std::printf("%6.1fx %6d x %-6d %6d x %-6d %+8.2f%%   %d x %d, %lld bytes\n", detail, before.width(),
                     before.height(), after.width(), after.height(),

@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     int probes = 0;
     const ResizeFunction counted = [&probes](const PictureRef& picture, QSize size) {
         ++probes;
-        return ResizedPicture(picture, size);
+        return ResizedPicture(picture, size, Qt::white);
     };
     qint64 best = -1;
     FitResult fit;
@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
         clock.start();
         QEventLoop loop;
         QObject::connect(&meter, &SizeMeter::Measured, &loop, &QEventLoop::quit);
-        meter.Measure(ResizedPicture(photo, ScaledSize(photo->size(), 50, 50)));
+        meter.Measure(ResizedPicture(photo, ScaledSize(photo->size(), 50, 50), Qt::white));
         loop.exec();
         if (live < 0 || clock.elapsed() < live) live = clock.elapsed();
     }

@@ -124,7 +124,7 @@ int speed(const QString& folder, int repeats) {
         timer.start();
         const PictureRef picture = LoadPicture(photo);
         const double opened = timer.nsecsElapsed() / 1e6;
-        const PictureRef half = SmoothResizedPicture(picture, picture->size() / 2);
+        const PictureRef half = SmoothResizedPicture(picture, picture->size() / 2, Qt::white);
         const double resized = timer.nsecsElapsed() / 1e6;
         QFile::remove(out);
         cDIBSection dib;

@@ -1,7 +1,7 @@
 // The command line: its arguments, and the real program run on files made here, without a display.
 #include "cli/Arguments.h"
 #include "engine/FileSizeText.h"
-#include "platform/FileSystem.h"
+#include "imaging/FileName.h"
 #include "support/PictureFactory.h"
 
 #include <QDir>
@@ -9,10 +9,12 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +36,14 @@ Result run(const QString& folder, const QStringList& args, const QString& progra
     const bool ended = process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
     return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// For `inChild`: the program gets at most `bytes` of address space.
+std::function<void()> addressSpace(qint64 bytes) {
+    return [bytes] {
+        const rlimit limit{rlim_t(bytes), rlim_t(bytes)};
+        ::setrlimit(RLIMIT_AS, &limit);
+    };
 }
 
 // The lines printed for 20 × 15 results, their lengths from the files themselves.
@@ -209,6 +219,72 @@ private slots:
         QVERIFY(held);
         QCOMPARE(result.status, 128 + signal);
         QCOMPARE(temporaries(), QStringList());
+    }
+
+    // Half-transparent blue lies over white as a blend, smooth or nearest.
+    void transparencyLiesOverWhite() {
+        QTemporaryDir folder;
+        QImage glass(40, 30, QImage::Format_ARGB32);
+        glass.fill(qRgba(0, 0, 255, 128));
+        factory::writeFile(folder.filePath("glass.png"), factory::encode(glass, "PNG"));
+        for (const QString options : {"--scale 50", "--smooth --scale 50"}) {
+            QCOMPARE(::run(folder.path(), options.split(' ') << "glass.png").status, 0);
+            const QColor centre = QImage(folder.filePath("glass(QLN).jpg")).pixelColor(10, 7);
+            QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
+                     qPrintable(options + ' ' + centre.name()));
+        }
+    }
+
+    // Big 16-bit pictures side by side share the memory there is: with room for one at a time each is
+    // saved in turn; with room for none each is refused in the window's words. Never killed.
+    void bigPicturesShareTheMemory_data() {
+        QTest::addColumn<int>("roomMB");
+        QTest::addColumn<int>("status");
+        QTest::newRow("room for none") << 300 << 1;
+        QTest::newRow("room for one at a time") << 800 << 0;
+    }
+    void bigPicturesShareTheMemory() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("the sanitizers need more address space than the limit leaves");
+#endif
+        QFETCH(int, roomMB);
+        QFETCH(int, status);
+        QTemporaryDir folder;
+        const QStringList files{"deep1.png", "deep2.png", "deep3.png"};
+        QImage deep(6000, 6000, QImage::Format_RGBX64); // 288 MB while decoding, 220 KB in the file
+        deep.fill(QColor(30, 120, 200));
+        const QByteArray png = factory::encode(deep, "PNG", 0); // the strongest compression
+        for (const QString& name : files)
+            factory::writeFile(folder.filePath(name), png);
+        QString expected;
+        for (const QString& name : files)
+            if (status != 0)
+                expected +=
+                    QStringLiteral("quillon: %1: The file “%1” could not be opened: there is not enough "
+                                   "memory for a picture of 6000 × 6000 pixels.\n")
+                        .arg(name);
+        // Each thread of the program takes address space of its own, for its stack and its allocator.
+        const qint64 limit = (roomMB + 2 * QThread::idealThreadCount() * 72ll) << 20;
+        const Result result =
+            ::run(folder.path(), QStringList{"--scale", "50"} + files, QUILLON_BINARY, addressSpace(limit));
+        QCOMPARE(result.err, expected);
+        QCOMPARE(result.status, status);
+    }
+
+    // A long file that is no picture is refused from its first bytes, without room for its length.
+    void aLongFileThatIsNoPictureIsNotRead() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        QSKIP("the sanitizers need more address space than the limit leaves");
+#endif
+        QTemporaryDir folder;
+        factory::writeFile(folder.filePath("film.mkv"), "\x1A\x45\xDF\xA3");
+        QCOMPARE(::truncate(QFile::encodeName(folder.filePath("film.mkv")).constData(), qint64(3) << 30), 0);
+        const Result result = ::run(folder.path(), {"--scale", "50", "film.mkv"}, QUILLON_BINARY,
+                                    addressSpace(qint64(1) << 30));
+        QCOMPARE(result.err,
+                 "quillon: film.mkv: The file “film.mkv” could not be opened: it is not a picture "
+                 "Quillon can open (JPEG, PNG, GIF, bitmap, WebP, TIFF or HEIC).\n");
+        QCOMPARE(result.status, 1);
     }
 };
 

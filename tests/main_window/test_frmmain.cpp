@@ -151,7 +151,24 @@ private slots:
                      expected);
         QTRY_VERIFY(!QGuiApplication::overrideCursor());
         QCOMPARE(f.resized()->Picture()->image(),
-                 SmoothResizedPicture(f.original()->Picture(), f.resizedSize())->image());
+                 SmoothResizedPicture(f.original()->Picture(), f.resizedSize(), Qt::white)->image());
+    }
+
+    // Half-transparent blue lies over the window's background as a blend, smooth or nearest.
+    void transparencyLiesOverTheWindowBackground() {
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(QPalette({}, {}, {}, {}, {}, {}, {}, QColor(12, 200, 90), {})); // the base
+        MainWindowFixture f;
+        QImage glass(40, 30, QImage::Format_ARGB32);
+        glass.fill(qRgba(0, 0, 255, 128));
+        f.open(f.writePicture("glass.png", glass, "PNG"));
+        f.run("x050");
+        const QColor nearest = f.resized()->Picture()->image().pixelColor(10, 7);
+        f.run("smooth");
+        const QColor smooth = f.resized()->Picture()->image().pixelColor(10, 7);
+        QApplication::setPalette(before);
+        QCOMPARE(nearest, QColor(6, 100, 173));
+        QCOMPARE(smooth, nearest);
     }
 
     void runningOutOfMemoryIsAWarning() {

@@ -97,7 +97,7 @@ private slots:
         surface.SetPicture(original);
         surface.SetWidth(size.width()), surface.SetHeight(size.height());
         surface.PaintPicture(original, 0, 0, size.width(), size.height());
-        QCOMPARE(ResizedPicture(original, size)->image(), surface.Image()->image());
+        QCOMPARE(ResizedPicture(original, size, surface.BackColor())->image(), surface.Image()->image());
     }
 
     void opensInTheFolderOfTheLastChosenFile() {
