@@ -1,5 +1,7 @@
 #include "cli/Arguments.h"
 
+#include "engine/FitUnderSize.h"
+
 #include "imaging/Picture.h"
 
 #include <QRegularExpression>
@@ -9,11 +11,10 @@
 namespace {
 
 constexpr int MaxPercent = 300;
-constexpr qint64 MaxFitBytes = qint64{1} << 31;
 
 struct Parser {
     Options options;
-    std::optional<QString> scale, heightScale, size, fit, outputDir;
+    std::optional<QString> scale, heightScale, size, fit, within, outputDir;
     QString error;
 };
 
@@ -55,6 +56,7 @@ std::optional<QString>* valueSlot(Parser& p, const QString& name) {
     if (name == QLatin1String("--height-scale")) return &p.heightScale;
     if (name == QLatin1String("--size")) return &p.size;
     if (name == QLatin1String("--fit")) return &p.fit;
+    if (name == QLatin1String("--within")) return &p.within;
     if (name == QLatin1String("--output-dir")) return &p.outputDir;
     return nullptr;
 }
@@ -99,8 +101,22 @@ bool readWords(Parser& p, const QStringList& words) {
 // Turns the values into the options; the message names the first value that makes no sense.
 std::optional<QString> applyValues(Parser& p) {
     Options& o = p.options;
-    const int modes = int(p.scale.has_value()) + int(p.size.has_value()) + int(p.fit.has_value());
-    if (modes != 1) return QStringLiteral("give exactly one of --scale, --size and --fit");
+    if (p.within && (p.scale || p.size))
+        return QStringLiteral("--within goes alone or with --fit, not with --scale or --size");
+    const int modes = int(p.scale.has_value()) + int(p.size.has_value()) + int(p.fit.has_value()) +
+                      int(p.within.has_value());
+    const bool pair = (p.fit && p.size) || (p.fit && p.within);
+    if (modes == 0 || (modes > 1 && !pair) || modes > 2)
+        return QStringLiteral("give one of --scale, --size, --fit and --within (--fit may go with --size or "
+                              "--within)");
+    if (p.within) {
+        const auto box = pixelSize(*p.within);
+        if (!box)
+            return QStringLiteral("--within takes WIDTHxHEIGHT in pixels, each 1 to %1, such as 2048x2048")
+                .arg(MaxPictureSide);
+        o.mode = SizeMode::Within;
+        o.within = *box;
+    }
     if (p.heightScale && !p.scale) return QStringLiteral("--height-scale goes with --scale");
     if (p.scale) {
         const auto x = wholeNumber(*p.scale, 1, MaxPercent);
@@ -111,13 +127,15 @@ std::optional<QString> applyValues(Parser& p) {
         o.percentX = *x;
         o.percentY = *y;
     } else if (p.size) {
+        if (p.fit && !(o.fitBytes = byteCount(*p.fit).value_or(0)))
+            return QStringLiteral("--fit takes a length such as 600K or 1.5M (a plain number is in KB)");
         const auto size = pixelSize(*p.size);
         if (!size)
             return QStringLiteral("--size takes WIDTHxHEIGHT in pixels, each 1 to %1, such as 1280x960")
                 .arg(MaxPictureSide);
         o.mode = SizeMode::Size;
         o.size = *size;
-    } else {
+    } else if (p.fit) {
         const auto bytes = byteCount(*p.fit);
         if (!bytes)
             return QStringLiteral("--fit takes a length such as 600K or 1.5M (a plain number is in KB)");
@@ -157,8 +175,10 @@ std::variant<Options, UsageError> ParseArguments(const QStringList& arguments) {
 }
 
 QString UsageLine() {
-    return QStringLiteral("usage: quillon (--scale PERCENT [--height-scale PERCENT] | --size WIDTHxHEIGHT | "
-                          "--fit LENGTH) [--output-dir DIR] [--smooth] [--] FILE...");
+    return QStringLiteral(
+        "usage: quillon (--scale PERCENT [--height-scale PERCENT] | --size WIDTHxHEIGHT | "
+        "--fit LENGTH [--within WIDTHxHEIGHT] | --within WIDTHxHEIGHT | --size WIDTHxHEIGHT --fit LENGTH) "
+        "[--output-dir DIR] [--smooth] [--] FILE...");
 }
 
 QString HelpText() {
@@ -172,7 +192,12 @@ opens its window (quillon FILE opens FILE in it).
   --height-scale PERCENT  the height to PERCENT % instead (with --scale)
   --size WIDTHxHEIGHT     exactly this many pixels (1 to 65500 each)
   --fit LENGTH            the largest size whose JPEG is at most LENGTH long:
-                          600K or 600 (KB of 1,024 bytes), 1.5M (MB), 600000B (bytes)
+                          600K or 600 (KB of 1,024 bytes), 1.5M (MB), 600000B (bytes);
+                          never larger than the picture
+  --within WIDTHxHEIGHT   the largest size inside this box, in the picture's own
+                          proportions and never enlarged; with --fit, both hold
+  --size W×H --fit LENGTH  exactly W × H pixels, at the highest quality from 90 down
+                          to 30 whose JPEG fits (the line names it); else nothing
   --output-dir DIR        save into DIR instead, under the same names
   --smooth                smooth resampling (Lanczos), as "Smooth Resizing" in the window
   --                      the end of the options: every word after it is a file

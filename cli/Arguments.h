@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <variant>
 
-enum class SizeMode { Scale, Size, Fit };
+enum class SizeMode { Scale, Size, Fit, Within };
 enum class Request { Run, Help, Version };
 
 struct Options {
@@ -14,7 +14,8 @@ struct Options {
     int percentX = 100;  // --scale
     int percentY = 100;  // --height-scale, else --scale
     QSize size{0, 0};    // --size
-    qint64 fitBytes = 0; // --fit
+    qint64 fitBytes = 0; // --fit: with --size, the length the quality is lowered for; 0: none
+    QSize within{0, 0};  // --within: the box Fit (or the size alone) stays inside; 0 × 0: none
     QString outputDir;   // empty: beside each source
     bool smooth = false;
     QStringList files;

@@ -1,7 +1,7 @@
 #include "cli/BatchPlan.h"
 
-#include "platform/FileSystem.h"
 #include "engine/OutputName.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>

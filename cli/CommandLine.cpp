@@ -7,6 +7,7 @@
 #include "engine/FileSizeText.h"
 #include "engine/OutputName.h"
 #include "engine/Resize.h"
+#include "engine/SaveResized.h"
 #include "imaging/Error.h"
 #include "imaging/PictureChecks.h"
 #include "imaging/Resample.h"
@@ -52,10 +53,12 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
         return ScaledSize(original->size(), options.percentX, options.percentY);
     case SizeMode::Size:
         return options.size;
+    case SizeMode::Within:
+        return SizeWithin(original->size(), options.within);
     case SizeMode::Fit:
         break;
     }
-    const FitResult fit = FitUnderSize(original, options.fitBytes, resize);
+    const FitResult fit = FitUnderSize(original, options.fitBytes, resize, options.within);
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(QStringLiteral("even one pixel wide, its JPEG takes %1, more than %2.")
                                .arg(FileSizeText(double(fit.bytes)), FileSizeText(double(options.fitBytes))));
@@ -69,21 +72,25 @@ MemoryBudget::Share reserveMemory(MemoryBudget& budget, const QString& source, c
     const QSize result = options.mode == SizeMode::Scale
                              ? ScaledSize(header.pixels, options.percentX, options.percentY)
                          : options.mode == SizeMode::Size ? options.size
-                                                          : header.pixels;
+                                                          : header.pixels; // never larger than the picture
     MemoryBudget::Share share = budget.Reserve(PictureWorkBytes(header, QFileInfo(source).size(), result));
     if (!share) FailForMemory(source, header.pixels);
     return share;
 }
 
-// The save command's own steps: the output made replaceable, the wrapper, the JPEG writer. The
-// length of the file written, or nothing when the writer failed.
-std::optional<qint64> save(const PictureRef& picture, const QString& output, ConsoleDialogs& dialogs) {
-    const ReplaceableFile replaceable(output);
-    cDIBSection wrapper;
-    wrapper.CreateFromPicture(picture);
-    qint64 length = 0;
-    if (!SaveJPEG(dialogs, wrapper, output, 90, &length)) return std::nullopt;
-    return length;
+// The quality the JPEG is saved at: the highest that fits when the form fixes the pixels and the length.
+int qualityFor(const PictureRef& resized, const Options& options) {
+    if (options.mode != SizeMode::Size || options.fitBytes == 0) return SavedQuality;
+    const QualityFit fit = FitQualityUnderSize(resized, options.fitBytes);
+    if (!fit.fits)
+        throw QuillonError(
+            QStringLiteral("even at quality %1, its JPEG of %2 × %3 pixels takes %4, more than %5; "
+                           "nothing was written.")
+                .arg(LowestFitQuality)
+                .arg(resized->Width())
+                .arg(resized->Height())
+                .arg(FileSizeText(double(fit.bytes)), FileSizeText(double(options.fitBytes))));
+    return fit.quality;
 }
 
 } // namespace
@@ -99,13 +106,15 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
         const PictureRef original = LoadPicture(source);
         const QSize size = targetSize(original, options, resize);
         const PictureRef resized = resize(original, size);
-        if (const std::optional<qint64> length = save(resized, output, dialogs)) {
+        const int quality = qualityFor(resized, options);
+        if (const std::optional<qint64> length = SaveResized(dialogs, resized, output, quality)) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
                                .arg(output)
                                .arg(size.width())
                                .arg(size.height())
                                .arg(FileSizeText(double(*length)));
+            if (quality != SavedQuality) outcome.line += QStringLiteral("  quality %1").arg(quality);
         }
     } catch (const QuillonError& error) {
         dialogs.MsgBox(error.message());

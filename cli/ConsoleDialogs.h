@@ -19,6 +19,7 @@ protected:
         return vbOK;
     }
     QString AskForText(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<FitRequest> AskForFit(const FitRequest&) override { return std::nullopt; }
 
 private:
     QString mSubject;

@@ -12,6 +12,8 @@ using ResizeFunction = std::function<PictureRef(const PictureRef& original, QSiz
 // may lower it.
 inline constexpr int SavedQuality = 90;
 inline constexpr int LowestFitQuality = 30;
+// The longest length a fit is asked for, in the window and on the command line alike.
+inline constexpr qint64 MaxFitBytes = qint64{4} << 30;
 
 enum class FitOutcome {
     Fitted,      // the length binds: the largest size under it

@@ -15,8 +15,8 @@ public:
     explicit SizeMeter(QObject* parent = nullptr);
     ~SizeMeter() override;
 
-    // Starts measuring `resized` as the save command would write it (EncodeJPEG at quality 90).
-    void Measure(PictureRef resized);
+    // Starts measuring `resized` as the save command would write it (EncodeJPEG at `quality`).
+    void Measure(PictureRef resized, int quality);
 
 signals:
     // On the meter's thread, for the latest request only. `bytes` is -1 when the JPEG could not be

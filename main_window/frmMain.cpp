@@ -2,19 +2,20 @@
 
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
+#include "engine/OutputName.h"
+#include "engine/Resize.h"
+#include "engine/SaveResized.h"
+#include "imaging/Error.h"
+#include "imaging/Picture.h"
+#include "imaging/Resample.h"
 #include "main_window/Form1.h"
 #include "main_window/StatusLine.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
 #include "platform/Clipboard.h"
-#include "imaging/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/MousePointer.h"
-#include "engine/OutputName.h"
-#include "imaging/Picture.h"
 #include "platform/PropertyBag.h"
-#include "imaging/Resample.h"
-#include "engine/Resize.h"
 #include "platform/SystemColors.h"
 #include "ui_frmMain.h"
 
@@ -72,6 +73,28 @@ QString messageForCurrentError() {
     } catch (...) {
         return QStringLiteral("Something went wrong.");
     }
+}
+
+// The KB typed in the Fit Under Size dialog.
+qint64 fitKilobytes(const QString& typed) {
+    const QString text = typed.trimmed();
+    bool ok = false;
+    const qint64 kilobytes = QLocale().toLongLong(text, &ok);
+    if (!ok || kilobytes < 1 || kilobytes * 1024 > MaxFitBytes)
+        throw QuillonError(QStringLiteral("“%1” is not a size Quillon can fit under. Please type a whole "
+                                          "number of KB from 1 to %2, such as 600.")
+                               .arg(text)
+                               .arg(MaxFitBytes / 1024));
+    return kilobytes;
+}
+
+// A side of the Fit Under Size box: 0 when left empty, for no bound that way.
+int boxSide(const QString& typed, const QString& what) {
+    return typed.trimmed().isEmpty() ? 0 : pixelsFrom(typed, QStringLiteral("largest ") + what);
+}
+
+QString boxText(int side) {
+    return side > 0 ? QString::number(side) : QStringLiteral("any");
 }
 
 QString pixelsText(QSize size) {
@@ -318,19 +341,23 @@ void frmMain::RefreshStatusLine() {
         return;
     }
     if (resized == mStatusPicture) return;
+    if (resized->size() != mQualityFit.size) mQualityFit = {}; // a new size is saved at 90 again
     mStatusPicture = resized;
     mStatusLength = -1;
     mStatus->setText(QStringLiteral("As a saved JPEG: %1, measuring…").arg(pixelsText(resized->size())));
-    mMeter->Measure(resized);
+    mMeter->Measure(resized, SaveQuality(resized));
 }
 
 // Nothing is written yet: the words say what the figure will be, not that a save has happened.
 void frmMain::ShowMeasured(const PictureRef& picture, qint64 bytes) {
     if (picture != mStatusPicture || mStatusLength >= 0) return; // a save or fit knew it already
     mStatusLength = bytes;
-    mStatus->Announce(QStringLiteral("As a saved JPEG: %1, %2")
-                          .arg(pixelsText(picture->size()), bytes < 0 ? QStringLiteral("too large to measure")
-                                                                      : FormatFileSize(double(bytes))));
+    const int quality = SaveQuality(picture);
+    mStatus->Announce(
+        QStringLiteral("As a saved JPEG: %1, %2%3")
+            .arg(pixelsText(picture->size()),
+                 bytes < 0 ? QStringLiteral("too large to measure") : FormatFileSize(double(bytes)),
+                 quality == SavedQuality ? QString() : QStringLiteral(", quality %1").arg(quality)));
 }
 
 // The background under transparency is taken here, on the user-interface thread, and handed on as a
@@ -352,22 +379,27 @@ void frmMain::mnuFileFitUnderSize_Click() {
     if (!PictureIsOpen())
         throw QuillonError(QStringLiteral("There is no opened picture to fit. Open one first with “Load "
                                           "Picture” or File ▸ Open (F3)."));
-    const QString remembered = QSettings().value(QStringLiteral("fitUnderKB"), 600).toString();
-    const QString answer =
-        mDialogs
-            .InputBox(QStringLiteral(
-                          "Fit the saved picture under how many KB? Quillon counts in KB of 1,024 bytes."),
-                      QStringLiteral("Fit Under Size"), remembered)
-            .trimmed();
-    if (answer.isEmpty()) return; // cancelled
-    bool ok = false;
-    const qint64 kilobytes = QLocale().toLongLong(answer, &ok);
-    if (!ok || kilobytes < 1 || kilobytes > 4 * 1024 * 1024)
-        throw QuillonError(QStringLiteral("“%1” is not a size Quillon can fit under. Please type a whole "
-                                          "number of KB from 1 to 4194304, such as 600.")
-                               .arg(answer));
+    const QSettings settings;
+    const std::optional<FitRequest> answer =
+        mDialogs.AskFit({settings.value(QStringLiteral("fitUnderKB"), 600).toString(),
+                         settings.value(QStringLiteral("fitWithinWidth")).toString(),
+                         settings.value(QStringLiteral("fitWithinHeight")).toString(), false});
+    if (!answer) return; // cancelled
+    const qint64 kilobytes = fitKilobytes(answer->kilobytes);
+    const QSize box(boxSide(answer->width, QStringLiteral("width")),
+                    boxSide(answer->height, QStringLiteral("height")));
     remember(QStringLiteral("fitUnderKB"), kilobytes);
-    const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer());
+    remember(QStringLiteral("fitWithinWidth"), answer->width.trimmed());
+    remember(QStringLiteral("fitWithinHeight"), answer->height.trimmed());
+    if (answer->keepPixelSize)
+        FitQuality(kilobytes);
+    else
+        FitSize(kilobytes, box);
+}
+
+// The largest size in the picture's proportions, inside the box, whose JPEG stays under the limit.
+void frmMain::FitSize(qint64 kilobytes, QSize box) {
+    const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer(), box);
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(
             QStringLiteral("Not even a picture 1 pixel wide fits under %1 KB as a JPEG. Please "
@@ -379,20 +411,61 @@ void frmMain::mnuFileFitUnderSize_Click() {
     EstimateFileSize(false);
     mStatusPicture = ui->AAIVResized->Picture();
     mStatusLength = fit.bytes;
+    const QString within =
+        box.width() + box.height() == 0
+            ? QString()
+            : QStringLiteral(" within %1 × %2").arg(boxText(box.width()), boxText(box.height()));
     mStatus->Announce(
-        QStringLiteral("Fits under %1 KB%2: %3, %4")
+        QStringLiteral("Fits under %1 KB%2%3: %4, %5")
             .arg(kilobytes)
+            .arg(within)
             .arg(fit.outcome == FitOutcome::KeptAsItIs ? QStringLiteral(" at its own size") : QString())
             .arg(pixelsText(fit.size), FormatFileSize(double(fit.bytes))));
 }
 
+// The size the pixel boxes show, kept; the highest quality whose JPEG stays under the limit, which
+// Save then writes until the size changes.
+void frmMain::FitQuality(qint64 kilobytes) {
+    const int width = pixelsFrom(ui->txtwidth->text(), QStringLiteral("width"));
+    const int height = pixelsFrom(ui->txtheight->text(), QStringLiteral("height"));
+    RedrawResized(width, height);
+    EstimateFileSize(false);
+    FinishStandIn(); // the quality is measured on the picture Save writes
+    const PictureRef resized = ui->AAIVResized->Picture();
+    const QualityFit fit = FitQualityUnderSize(resized, kilobytes * 1024);
+    if (!fit.fits)
+        throw QuillonError(
+            QStringLiteral("Even at quality %1, the JPEG of %2 takes %3, more than %4 KB. Please "
+                           "choose a smaller size or a larger limit.")
+                .arg(LowestFitQuality)
+                .arg(pixelsText(resized->size()), FormatFileSize(double(fit.bytes)))
+                .arg(kilobytes));
+    mQualityFit = {ui->AAIVOriginal->Picture(), resized->size(), fit.quality};
+    mStatusPicture = resized;
+    mStatusLength = fit.bytes;
+    mStatus->Announce(QStringLiteral("Fits under %1 KB: %2, %3, quality %4")
+                          .arg(kilobytes)
+                          .arg(pixelsText(resized->size()), FormatFileSize(double(fit.bytes)))
+                          .arg(fit.quality));
+}
+
+// Save writes at the fitted quality only while the picture and its size are the ones it was found for.
+int frmMain::SaveQuality(const PictureRef& saved) const {
+    const bool fitted =
+        saved && mQualityFit.original == ui->AAIVOriginal->Picture() && saved->size() == mQualityFit.size;
+    return fitted ? mQualityFit.quality : SavedQuality;
+}
+
 // From now on the figure is that of a file on disk, and the status line names it.
-void frmMain::ShowSaved(const PictureRef& picture, const QString& output) {
+void frmMain::ShowSaved(const PictureRef& picture, const QString& output, qint64 length) {
     mStatusPicture = picture;
-    mStatusLength = QFileInfo(output).size();
-    mStatus->Announce(QStringLiteral("Saved as “%1”: %2, %3")
-                          .arg(QFileInfo(output).fileName(), pixelsText(picture->size()),
-                               FormatFileSize(double(mStatusLength))));
+    mStatusLength = length;
+    const int quality = SaveQuality(picture);
+    mStatus->Announce(
+        QStringLiteral("Saved as “%1”: %2, %3%4")
+            .arg(QFileInfo(output).fileName(), pixelsText(picture->size()),
+                 FormatFileSize(double(mStatusLength)),
+                 quality == SavedQuality ? QString() : QStringLiteral(", quality %1").arg(quality)));
 }
 
 // The resized picture is made again at its size, the other way; the choice is remembered once that is
@@ -656,13 +729,10 @@ void frmMain::Command5_Click() {
                         vbExclamation, ApplicationTitle);
         return;
     }
-    const ReplaceableFile replaceable(output); // kept as it was should the save fail
-
     const PictureRef saved = ui->AAIVResized->Picture();
-    cDIBSection wrapper;
-    wrapper.CreateFromPicture(saved);
-    if (!SaveJPEG(mDialogs, wrapper, output, 90)) return; // the writer has shown why
-    ShowSaved(saved, output);
+    const std::optional<qint64> length = SaveResized(mDialogs, saved, output, SaveQuality(saved));
+    if (!length) return; // the writer has shown why
+    ShowSaved(saved, output, *length);
 
     mDialogs.InputBox(QStringLiteral("Please copy and Paste this address into the myspace upload box"),
                       QStringLiteral("Path to Your Picture"), output);

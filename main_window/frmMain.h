@@ -4,11 +4,11 @@
 // Shared state lives in the controls: the current file is CDlgFile.FileName (empty until a file is
 // opened), automatic mode is the disabled state of cmdResize, the resize settings are the lists,
 // check boxes and pixel boxes, and the pictures are those of the two viewers and of picTemp.
-#include "platform/CommonDialog.h"
-#include "platform/Dialogs.h"
-#include "imaging/Picture.h"
 #include "engine/FitUnderSize.h"
 #include "engine/SizeMeter.h"
+#include "imaging/Picture.h"
+#include "platform/CommonDialog.h"
+#include "platform/Dialogs.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -105,7 +105,10 @@ private:
     ResizeFunction Resizer() const;
     void RefreshStatusLine();
     void ShowMeasured(const PictureRef& picture, qint64 bytes);
-    void ShowSaved(const PictureRef& picture, const QString& output);
+    void ShowSaved(const PictureRef& picture, const QString& output, qint64 length);
+    void FitSize(qint64 kilobytes, QSize box);
+    void FitQuality(qint64 kilobytes);
+    int SaveQuality(const PictureRef& saved) const;
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();
@@ -120,6 +123,12 @@ private:
     void FinishStandIn();
     bool IsChoiceControl(const QObject* object) const;
 
+    // The quality a fit found for the pixel size it kept: Save writes at it while the picture and size stay.
+    struct QualityFitted {
+        PictureRef original;
+        QSize size;
+        int quality = SavedQuality;
+    } mQualityFit;
     std::unique_ptr<Ui::frmMain> ui;
     StatusLine* mStatus = nullptr; // permanent: screen readers hear it, messages do not replace it
     SizeMeter* mMeter = nullptr;

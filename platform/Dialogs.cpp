@@ -16,3 +16,8 @@ QString Dialogs::InputBox(const QString& prompt, const QString& title, const QSt
     const NormalPointer pointer;
     return AskForText(prompt, title, defaultText);
 }
+
+std::optional<FitRequest> Dialogs::AskFit(const FitRequest& initial) {
+    const NormalPointer pointer;
+    return AskForFit(initial);
+}

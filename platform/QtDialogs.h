@@ -17,6 +17,7 @@ protected:
     QString AskForFile(const OpenDialogRequest& request) override;
     int ShowMessage(const QString& text, int style, const QString& title) override;
     QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<FitRequest> AskForFit(const FitRequest& initial) override;
 
 private:
     QWidget* mParent;

@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
         clock.start();
         QEventLoop loop;
         QObject::connect(&meter, &SizeMeter::Measured, &loop, &QEventLoop::quit);
-        meter.Measure(ResizedPicture(photo, ScaledSize(photo->size(), 50, 50), Qt::white));
+        meter.Measure(ResizedPicture(photo, ScaledSize(photo->size(), 50, 50), Qt::white), SavedQuality);
         loop.exec();
         if (live < 0 || clock.elapsed() < live) live = clock.elapsed();
     }

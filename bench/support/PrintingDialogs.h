@@ -14,4 +14,5 @@ protected:
     QString AskForText(const QString&, const QString&, const QString& defaultText) override {
         return defaultText;
     }
+    std::optional<FitRequest> AskForFit(const FitRequest& initial) override { return initial; }
 };

@@ -1,6 +1,8 @@
 // The command line: its arguments, and the real program run on files made here, without a display.
 #include "cli/Arguments.h"
+#include "encoding/mIntelJPEGLibrary.h"
 #include "engine/FileSizeText.h"
+#include "engine/Resize.h"
 #include "imaging/FileName.h"
 #include "support/PictureFactory.h"
 
@@ -219,6 +221,80 @@ private slots:
         QVERIFY(held);
         QCOMPARE(result.status, 128 + signal);
         QCOMPARE(temporaries(), QStringList());
+    }
+
+    // Upload limits as forms state them: a box, a box and a length, an exact size and a length.
+    void uploadLimits_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<int>("quality");
+        QTest::newRow("a box alone") << "--within 800x800"
+                                     << "800 × 533" << 90;
+        QTest::newRow("a box larger than the picture") << "--within 5000x5000"
+                                                       << "1500 × 1000" << 90;
+        QTest::newRow("a box and a length") << "--fit 2M --within 600x900"
+                                            << "600 × 400" << 90;
+        QTest::newRow("an exact size and a length") << "--size 600x600 --fit 20K"
+                                                    << "600 × 600" << 0;
+    }
+    void uploadLimits() {
+        QFETCH(QString, args);
+        QFETCH(QString, size);
+        QFETCH(int, quality);
+        QTemporaryDir folder;
+        factory::writeFile(folder.filePath("a.png"), factory::encode(factory::gradient(1500, 1000), "PNG"));
+        const Result result = ::run(folder.path(), args.split(' ') << "a.png");
+        QCOMPARE(result.err, QString());
+        const QByteArray saved = factory::readFile(folder.filePath("a(QLN).jpg"));
+        QString line = QStringLiteral("a(QLN).jpg  %1  %2").arg(size, FileSizeText(double(saved.size())));
+        if (quality == 0) { // the highest that fits
+            const QSize pixels = QImage::fromData(saved).size();
+            const PictureRef resized =
+                ResizedPicture(LoadPicture(folder.filePath("a.png")), pixels, Qt::white);
+            quality = 90;
+            while (EncodeJPEG(resized, quality).size() > 20 * 1024)
+                --quality;
+            QCOMPARE(saved, EncodeJPEG(resized, quality));
+            line += QStringLiteral("  quality %1").arg(quality);
+        }
+        QCOMPARE(QString::fromUtf8(result.out), line + '\n');
+        QCOMPARE(result.status, 0);
+    }
+    void uploadLimitsRefused_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<int>("status");
+        QTest::newRow("nothing fits even at quality 30") << "--size 600x600 --fit 1K a.png"
+                                                         << "quillon: a.png: even at quality 30, its JPEG of "
+                                                            "600 × 600 pixels takes %1, more than 1.00 KB; "
+                                                            "nothing was written.\n"
+                                                         << 1;
+        QTest::newRow("a box with a scale")
+            << "--within 600x600 --scale 50 a.png"
+            << "quillon: --within goes alone or with --fit, not with --scale or "
+               "--size\n" +
+                   UsageLine() + '\n'
+            << 2;
+        QTest::newRow("a box past a JPEG's side")
+            << "--within 70000x5 a.png"
+            << "quillon: --within takes WIDTHxHEIGHT in pixels, each 1 to "
+               "65500, such as 2048x2048\n" +
+                   UsageLine() + '\n'
+            << 2;
+    }
+    void uploadLimitsRefused() {
+        QFETCH(QString, args);
+        QFETCH(QString, warning);
+        QFETCH(int, status);
+        QTemporaryDir folder;
+        factory::writeFile(folder.filePath("a.png"), factory::encode(factory::gradient(1500, 1000), "PNG"));
+        const Result result = ::run(folder.path(), args.split(' '));
+        const PictureRef at30 =
+            ResizedPicture(LoadPicture(folder.filePath("a.png")), QSize(600, 600), Qt::white);
+        QCOMPARE(result.err,
+                 warning.contains("%1") ? warning.arg(FileSizeText(EncodeJPEG(at30, 30).size())) : warning);
+        QCOMPARE(result.status, status);
+        QVERIFY(!QFile::exists(folder.filePath("a(QLN).jpg")));
     }
 
     // Half-transparent blue lies over white as a blend, smooth or nearest.

@@ -66,11 +66,12 @@ private slots:
         QVERIFY(!none.fits);
     }
     void onlyTheLatestMeasurementArrives() {
-        std::make_unique<SizeMeter>()->Measure(photo); // destroyed while measuring: delivered nothing
+        std::make_unique<SizeMeter>()->Measure(photo, 90); // destroyed while measuring: delivered nothing
         SizeMeter meter;
         QSignalSpy measured(&meter, &SizeMeter::Measured);
         const PictureRef second = Picture::make(factory::gradient(300, 200, 2));
-        meter.Measure(photo), meter.Measure(second);
+        meter.Measure(photo, 90);
+        meter.Measure(second, 90);
         QVERIFY(measured.wait());
         QTest::qWait(50); // a stale result would be queued by now
         QCOMPARE(measured.size(), 1);

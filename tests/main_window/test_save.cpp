@@ -1,9 +1,12 @@
 // Saving the resized picture, and the whole workflow through the real window.
 #include "MainWindowFixture.h"
+#include "encoding/mIntelJPEGLibrary.h"
 #include "engine/OutputName.h"
 
 #include <QClipboard>
 #include <QSettings>
+
+Q_DECLARE_METATYPE(FitRequest)
 
 class TestSave : public QObject {
     Q_OBJECT
@@ -137,40 +140,75 @@ private slots:
         if (steps.startsWith("smooth")) f.run("smooth"); // remembered: leave it off
     }
 
+    // Each row: the boxes filled in; the size shown after the fit (empty: whichever the limit allows);
+    // the status line, "%1" standing for the size, "%2" for the length and "%3" for the quality.
     void fitUnderSize_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("outcome");
-        for (const char* row : {"200 fits", "90000 its own size", "lots refused", "0 refused"})
-            QTest::newRow(row) << QString(row).section(' ', 0, 0) << QString(row).section(' ', 1);
+        QTest::addColumn<FitRequest>("answer");
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("under the limit") << FitRequest{"200", "", "", false} << ""
+                                         << "Fits under 200 KB: %1, %2";
+        QTest::newRow("already fits") << FitRequest{"90000", "", "", false} << "1800x1200"
+                                      << "Fits under 90000 KB at its own size: %1, %2";
+        QTest::newRow("within a box") << FitRequest{"90000", "640", "640", false} << "640x427"
+                                      << "Fits under 90000 KB within 640 × 640: %1, %2";
+        QTest::newRow("within a height") << FitRequest{"200", "", "300", false} << "450x300"
+                                         << "Fits under 200 KB within any × 300: %1, %2";
+        QTest::newRow("keeping the pixel size") << FitRequest{"20", "", "", true} << "600x600"
+                                                << "Fits under 20 KB: %1, %2, quality %3";
     }
     void fitUnderSize() {
-        QFETCH(QString, answer);
-        QFETCH(QString, outcome);
+        QFETCH(FitRequest, answer);
+        QFETCH(QString, size);
+        QFETCH(QString, status);
         MainWindowFixture f;
         f.open("1800x1200");
-        const PictureRef before = f.resized()->Picture();
-        f.dialogs.inputAnswers.push_back(answer);
+        f.run("w=600 h=600");
+        f.dialogs.fitAnswers.push_back(answer);
         f.press("mnuFileFitUnderSize");
-        QCOMPARE(f.dialogs.inputs.at(0).prompt,
-                 "Fit the saved picture under how many KB? Quillon counts in KB of 1,024 bytes.");
-        if (outcome == "refused") {
-            QCOMPARE(f.dialogs.messages.size(), size_t(1));
-            QCOMPARE(f.resized()->Picture(), before);
-            return;
-        }
-        const qint64 limit = answer.toLongLong() * 1024;
-        const QSize size = f.resizedSize();
+        QCOMPARE(f.dialogs.messages.size(), size_t(0));
+        const qint64 limit = answer.kilobytes.toLongLong() * 1024;
+        const PictureRef fitted = f.resized()->Picture();
+        int quality = 90;
+        while (answer.keepPixelSize && EncodeJPEG(fitted, quality).size() > limit)
+            --quality;
+        QCOMPARE(quality < 90, answer.keepPixelSize); // where the pixels are kept, the limit binds
+        const QByteArray expected = EncodeJPEG(fitted, quality);
+        if (size.isEmpty()) QVERIFY(expected.size() >= limit * 97 / 100);
+        QCOMPARE(f.shown(), size.isEmpty() ? f.shown() : size);
         QCOMPARE(f.boxes(), f.shown());
-        QCOMPARE(qRound(size.width() * 1200.0 / 1800), size.height());
-        QVERIFY2(f.window->StatusText().startsWith("Fits under " + answer + " KB"),
-                 qPrintable(f.window->StatusText()));
-        QCOMPARE(f.window->StatusText().contains(" at its own size: "), outcome != "fits");
+        const QString pixels = QStringLiteral("%1 × %2 pixels").arg(fitted->Width()).arg(fitted->Height());
+        QCOMPARE(f.statusHeard(),
+                 status.arg(pixels, FormatFileSize(expected.size()), QString::number(quality)));
         f.press("Command3");
-        const qint64 saved = QFileInfo(f.dir.filePath("1800x1200(QLN).jpg")).size();
-        QCOMPARE(f.window->StatusLength(), saved);
-        QVERIFY(saved <= limit);
-        if (outcome == "fits") QVERIFY2(saved >= limit * 97 / 100, qPrintable(QString::number(saved)));
-        QCOMPARE(QSettings().value("fitUnderKB").toString(), answer); // offered next time
+        const QString output = f.dir.filePath("1800x1200(QLN).jpg");
+        QCOMPARE(factory::readFile(output), expected);
+        f.run("x050"); // a new size is saved at 90 again
+        f.press("Command3");
+        QCOMPARE(factory::readFile(output), EncodeJPEG(f.resized()->Picture(), 90));
+    }
+
+    // What the dialog is given: what the user typed last time; refusals in the user's words.
+    void fitUnderSizeRemembersAndRefuses() {
+        MainWindowFixture f;
+        f.open("1800x1200");
+        f.dialogs.fitAnswers.push_back(FitRequest{"300", "1024", "", false});
+        f.press("mnuFileFitUnderSize");
+        f.dialogs.fitAnswers.push_back(FitRequest{"lots", "", "", false});
+        f.press("mnuFileFitUnderSize");
+        f.dialogs.fitAnswers.push_back(FitRequest{"300", "abc", "", false});
+        f.press("mnuFileFitUnderSize");
+        QCOMPARE(f.dialogs.fitRequests.at(1).kilobytes, "300");
+        QCOMPARE(f.dialogs.fitRequests.at(1).width, "1024");
+        QCOMPARE(f.dialogs.fitRequests.at(1).height, "");
+        QCOMPARE(f.dialogs.messages.size(), size_t(2));
+        QCOMPARE(f.dialogs.messages[0].text,
+                 "“lots” is not a size Quillon can fit under. Please type a whole "
+                 "number of KB from 1 to 4194304, such as 600.");
+        QCOMPARE(
+            f.dialogs.messages[1].text,
+            "The largest width “abc” is not a number. Please type a whole number of pixels from 1 to 65500, "
+            "such as 640.");
     }
 
     void smoothResizingChangesPixelsOnlyWhenOn() {

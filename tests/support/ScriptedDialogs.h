@@ -20,6 +20,8 @@ public:
         QString prompt, title, defaultText;
     };
     std::deque<QString> openAnswers, inputAnswers;
+    std::deque<std::optional<FitRequest>> fitAnswers; // none left: OK on the boxes as they were filled
+    std::vector<FitRequest> fitRequests;
     std::vector<OpenDialogRequest> openRequests;
     std::vector<Message> messages;
     std::vector<Input> inputs;
@@ -41,6 +43,15 @@ protected:
     QString AskForText(const QString& prompt, const QString& title, const QString& defaultText) override {
         inputs.push_back({prompt, title, defaultText});
         return next(inputAnswers, defaultText);
+    }
+
+    std::optional<FitRequest> AskForFit(const FitRequest& initial) override {
+        noteBusyPointer();
+        fitRequests.push_back(initial);
+        if (fitAnswers.empty()) return initial;
+        const std::optional<FitRequest> answer = fitAnswers.front();
+        fitAnswers.pop_front();
+        return answer;
     }
 
 private:

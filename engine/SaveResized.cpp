@@ -1,0 +1,15 @@
+#include "engine/SaveResized.h"
+
+#include "encoding/cDIBSection.h"
+#include "encoding/mIntelJPEGLibrary.h"
+#include "platform/FileSystem.h"
+
+std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
+                                  int quality) {
+    const ReplaceableFile replaceable(output);
+    cDIBSection wrapper;
+    wrapper.CreateFromPicture(picture);
+    qint64 length = 0;
+    if (!SaveJPEG(dialogs, wrapper, output, quality, &length)) return std::nullopt;
+    return length;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The one save sequence, as the window's Save and the command line both run it.
+#include "engine/FitUnderSize.h"
+#include "imaging/Picture.h"
+#include "platform/Dialogs.h"
+
+#include <QString>
+#include <optional>
+
+// Writes `picture` as a JPEG at `output`: the earlier file there made replaceable for the save (and
+// left exactly as it was should the save fail), the 24-bit wrapper, the JPEG writer at `quality`.
+// The length of the file written, or nothing when the writer failed and has shown why through
+// `dialogs`. Throws QuillonError, in the user's words, when the name is taken by something that is
+// not a file or the earlier file cannot be made replaceable.
+std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
+                                  int quality = SavedQuality);
