@@ -1,7 +1,7 @@
 // Times FitUnderSize on a 24-megapixel photo-like picture, and how soon after a "050 %" choice the
 // live figure is there (the resize on the user-interface thread, then the meter's measurement).
-#include "engine/Resize.h"
 #include "engine/FitUnderSize.h"
+#include "engine/Resize.h"
 #include "engine/SizeMeter.h"
 #include "support/PictureFactory.h"
 
@@ -26,20 +26,24 @@ int main(int argc, char* argv[]) {
         ++probes;
         return ResizedPicture(picture, size, Qt::white);
     };
-    qint64 best = -1;
-    FitResult fit;
-    for (int round = 0; round < repeats; ++round) {
-        probes = 0;
-        QElapsedTimer clock;
-        clock.start();
-        fit = FitUnderSize(photo, limit, counted);
-        const qint64 ms = clock.elapsed();
-        if (best < 0 || ms < best) best = ms;
+    // Fit alone, then within the box upload forms most often state.
+    for (const QSize box : {QSize(), QSize(2048, 2048)}) {
+        qint64 best = -1;
+        FitResult fit;
+        for (int round = 0; round < repeats; ++round) {
+            probes = 0;
+            QElapsedTimer clock;
+            clock.start();
+            fit = FitUnderSize(photo, limit, counted, box);
+            const qint64 ms = clock.elapsed();
+            if (best < 0 || ms < best) best = ms;
+        }
+        std::printf(
+            "fit under %lld KB%s: %lld ms (best of %d), %d probes, %d x %d, %lld bytes (%.2f %% of the "
+            "limit)\n",
+            limit / 1024, box.isEmpty() ? "" : " within 2048 x 2048", best, repeats, probes, fit.size.width(),
+            fit.size.height(), fit.bytes, 100.0 * double(fit.bytes) / double(limit));
     }
-    std::printf(
-        "fit under %lld KB: %lld ms (best of %d), %d probes, %d x %d, %lld bytes (%.2f %% of the limit)\n",
-        limit / 1024, best, repeats, probes, fit.size.width(), fit.size.height(), fit.bytes,
-        100.0 * double(fit.bytes) / double(limit));
 
     SizeMeter meter;
     qint64 live = -1;
