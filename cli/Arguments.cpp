@@ -80,6 +80,10 @@ bool readWords(Parser& p, const QStringList& words) {
             p.options.smooth = true;
             continue;
         }
+        if (name == QLatin1String("--keep-date-and-camera") && equals < 0) {
+            p.options.keepDateAndCamera = true;
+            continue;
+        }
         std::optional<QString>* slot = valueSlot(p, name);
         if (!slot) {
             p.error = QStringLiteral("unknown option %1").arg(name);
@@ -178,7 +182,7 @@ QString UsageLine() {
     return QStringLiteral(
         "usage: quillon (--scale PERCENT [--height-scale PERCENT] | --size WIDTHxHEIGHT | "
         "--fit LENGTH [--within WIDTHxHEIGHT] | --within WIDTHxHEIGHT | --size WIDTHxHEIGHT --fit LENGTH) "
-        "[--output-dir DIR] [--smooth] [--] FILE...");
+        "[--output-dir DIR] [--smooth] [--keep-date-and-camera] [--] FILE...");
 }
 
 QString HelpText() {
@@ -200,6 +204,12 @@ opens its window (quillon FILE opens FILE in it).
                           to 30 whose JPEG fits (the line names it); else nothing
   --output-dir DIR        save into DIR instead, under the same names
   --smooth                smooth resampling (Lanczos), as "Smooth Resizing" in the window
+  --keep-date-and-camera  keep the capture date and time (with time zones), camera and lens make
+                          and model, exposure time, f-number, ISO, focal length (and in 35 mm),
+                          exposure program and bias, flash, white balance, artist and copyright;
+                          never written, whatever the options: the location (GPS), serial
+                          numbers, the owner's name, maker notes, the thumbnail, XMP, IPTC,
+                          comments and image IDs. Without it the JPEG has no metadata at all.
   --                      the end of the options: every word after it is a file
   -h, --help, --version
 

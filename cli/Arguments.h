@@ -18,6 +18,7 @@ struct Options {
     QSize within{0, 0};  // --within: the box Fit (or the size alone) stays inside; 0 × 0: none
     QString outputDir;   // empty: beside each source
     bool smooth = false;
+    bool keepDateAndCamera = false; // --keep-date-and-camera
     QStringList files;
 };
 

@@ -5,6 +5,7 @@
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "engine/FileSizeText.h"
+#include "engine/KeptMetadata.h"
 #include "engine/OutputName.h"
 #include "engine/Resize.h"
 #include "engine/SaveResized.h"
@@ -58,7 +59,8 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
     case SizeMode::Fit:
         break;
     }
-    const FitResult fit = FitUnderSize(original, options.fitBytes, resize, options.within);
+    const FitResult fit =
+        FitUnderSize(original, options.fitBytes, resize, options.within, options.keepDateAndCamera);
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(QStringLiteral("even one pixel wide, its JPEG takes %1, more than %2.")
                                .arg(FileSizeText(double(fit.bytes)), FileSizeText(double(options.fitBytes))));
@@ -79,9 +81,9 @@ MemoryBudget::Share reserveMemory(MemoryBudget& budget, const QString& source, c
 }
 
 // The quality the JPEG is saved at: the highest that fits when the form fixes the pixels and the length.
-int qualityFor(const PictureRef& resized, const Options& options) {
+int qualityFor(const PictureRef& resized, const QByteArray& app1, const Options& options) {
     if (options.mode != SizeMode::Size || options.fitBytes == 0) return SavedQuality;
-    const QualityFit fit = FitQualityUnderSize(resized, options.fitBytes);
+    const QualityFit fit = FitQualityUnderSize(resized, options.fitBytes, app1);
     if (!fit.fits)
         throw QuillonError(
             QStringLiteral("even at quality %1, its JPEG of %2 × %3 pixels takes %4, more than %5; "
@@ -106,8 +108,9 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
         const PictureRef original = LoadPicture(source);
         const QSize size = targetSize(original, options, resize);
         const PictureRef resized = resize(original, size);
-        const int quality = qualityFor(resized, options);
-        if (const std::optional<qint64> length = SaveResized(dialogs, resized, output, quality)) {
+        const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
+        const int quality = qualityFor(resized, app1, options);
+        if (const std::optional<qint64> length = SaveResized(dialogs, resized, output, quality, app1)) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
                                .arg(output)

@@ -5,6 +5,8 @@
 #include "imaging/FileName.h"
 #include "platform/Ijl.h"
 
+#include <algorithm>
+
 namespace {
 
 // One initialised record, released when the writer is done with it, however it leaves.
@@ -21,7 +23,8 @@ struct IjlRecord {
 };
 
 // What the file and the in-memory JPEG share: the pixels as they lie in the wrapper, and the quality.
-void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper, std::int32_t quality) {
+void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper, std::int32_t quality,
+                    const QByteArray& app1) {
     props.DIBWidth = wrapper.Width();
     props.DIBHeight = checked::sub(0, wrapper.Height()); // negative: the rows lie bottom-up
     props.DIBBytes = wrapper.DIBSectionBitsPtr();
@@ -29,12 +32,14 @@ void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper
     props.JPGWidth = wrapper.Width();
     props.JPGHeight = wrapper.Height();
     props.jquality = quality;
+    props.APP1Bytes = reinterpret_cast<std::uintptr_t>(app1.constData());
+    props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
 }
 
 } // namespace
 
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
-              qint64* length) {
+              qint64* length, const QByteArray& app1) {
     // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
     // record, released after it, points into it.
     QByteArray bFileName = EncodeFileName(fileName);
@@ -47,7 +52,7 @@ bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, s
                        vbExclamation, ApplicationTitle);
         return false;
     }
-    describePixels(record.props, wrapper, quality);
+    describePixels(record.props, wrapper, quality, app1);
     record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
 
     if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
@@ -58,7 +63,7 @@ bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, s
     return false; // the record is released here, after the message
 }
 
-QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality) {
+QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QByteArray& app1) {
     const QSize size = picture ? picture->size() : QSize();
     const QString tooBig =
         QStringLiteral("There is not enough memory to make the JPEG of a picture of %1 × %2 pixels.")
@@ -73,7 +78,7 @@ QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality) {
     if (record.initCode != ijl::IJL_OK)
         throw QuillonError(
             QStringLiteral("The JPEG encoder could not be started (%1).").arg(record.initCode));
-    describePixels(record.props, wrapper, quality);
+    describePixels(record.props, wrapper, quality, app1);
 
     // Room for the worst case: the encoder then writes straight into the array.
     const std::int64_t bound =

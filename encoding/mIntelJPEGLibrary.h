@@ -12,10 +12,11 @@
 // `quality` (0 to 100). True when the file was written. Each failure has already been shown to the
 // user in a warning box when it returns false; the wrapper itself is not checked. `length`, when
 // given, is set to the length of the file written.
+// `app1`, when not empty, is written as an APP1 segment after the JFIF header (kept EXIF data).
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
-              qint64* length = nullptr);
+              qint64* length = nullptr, const QByteArray& app1 = {});
 
 // The bytes SaveJPEG would write for `picture` made into a wrapper as the save command makes it:
 // the same record, the same library call, so the figure and the file never differ. Safe to call from
 // any thread. Throws QuillonError when the picture is empty or there is not enough memory.
-QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality);
+QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QByteArray& app1 = {});

@@ -1,6 +1,7 @@
 #include "engine/FitUnderSize.h"
 
 #include "encoding/mIntelJPEGLibrary.h"
+#include "engine/KeptMetadata.h"
 #include "imaging/Error.h"
 
 #include <algorithm>
@@ -14,9 +15,9 @@ constexpr qint64 FirstProbePixels = 256 * 1024; // cheap, and big enough to tell
 // Every width tried, with its JPEG's length; the search keeps the closest on each side of the limit.
 class Search {
 public:
-    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize, QSize box)
+    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize, QSize box, bool keep)
         : mOriginal(original), mLimit(limit), mResize(resize), mFull(original->size()),
-          mWithin(SizeWithin(mFull, box)) {}
+          mWithin(SizeWithin(mFull, box)), mKeep(keep) {}
 
     // Within the box's height too: only a picture far taller than wide, one pixel wide, needs that.
     QSize sizeFor(int width) const {
@@ -30,7 +31,9 @@ public:
 
     qint64 measure(int width) {
         if (const auto known = mBytes.find(width); known != mBytes.end()) return known->second;
-        const qint64 bytes = EncodeJPEG(mResize(mOriginal, sizeFor(width)), SavedQuality).size();
+        const QSize size = sizeFor(width);
+        const qint64 bytes =
+            EncodeJPEG(mResize(mOriginal, size), SavedQuality, MetadataFor(mOriginal, size, mKeep)).size();
         mBytes.emplace(width, bytes);
         if (bytes <= mLimit)
             mFits = std::max(mFits, width);
@@ -62,6 +65,7 @@ private:
     const ResizeFunction& mResize;
     const QSize mFull;
     const QSize mWithin;
+    const bool mKeep;
     std::map<int, qint64> mBytes;
     int mFits = 0;            // the widest width known to fit; 0: none yet
     int mTooBig = 0x7fffffff; // the narrowest width known not to fit
@@ -112,8 +116,8 @@ QSize SizeWithin(QSize picture, QSize box) {
     return {int(width), int(std::clamp<qint64>(height, 1, highest))};
 }
 
-QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes) {
-    const auto measure = [&](int quality) { return qint64(EncodeJPEG(picture, quality).size()); };
+QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes, const QByteArray& app1) {
+    const auto measure = [&](int quality) { return qint64(EncodeJPEG(picture, quality, app1).size()); };
     if (const qint64 bytes = measure(SavedQuality); bytes <= limitBytes) return {SavedQuality, bytes, true};
     const qint64 lowest = measure(LowestFitQuality);
     if (lowest > limitBytes) return {LowestFitQuality, lowest, false};
@@ -129,11 +133,11 @@ QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes) {
     return best;
 }
 
-FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize,
-                       QSize box) {
+FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize, QSize box,
+                       bool keepDateAndCamera) {
     if (!original || original->size().isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
-    Search search(original, limitBytes, resize, box);
+    Search search(original, limitBytes, resize, box, keepDateAndCamera);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};

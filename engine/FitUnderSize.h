@@ -33,8 +33,9 @@ struct FitResult {
 // `box` (a side of 0 or less bounds nothing). The original's aspect is kept, so only the width is
 // searched; the result is never larger than the original. Throws QuillonError as the resize and the
 // encoder do.
+// With `keepDateAndCamera`, every JPEG measured carries the metadata Save writes with it.
 FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize,
-                       QSize box = {});
+                       QSize box = {}, bool keepDateAndCamera = false);
 
 // The largest size inside `box` in the proportions of `picture` (the height as FitUnderSize rounds it),
 // never larger than `picture`; a side of 0 or less bounds nothing. At least 1 × 1.
@@ -48,4 +49,4 @@ struct QualityFit {
 
 // The highest quality from SavedQuality down to LowestFitQuality whose JPEG of `picture` (EncodeJPEG)
 // is at most `limitBytes` long; lengths are taken to grow with the quality. Throws as EncodeJPEG does.
-QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes);
+QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes, const QByteArray& app1 = {});

@@ -69,7 +69,8 @@ public:
     explicit BlockCheck(QByteArray& block) : tiff(block), intel(block.startsWith("II")) {}
 
     bool sound() {
-        const bool header = tiff.startsWith(QByteArray("II*\0", 4)) || tiff.startsWith(QByteArray("MM\0*", 4));
+        const bool header =
+            tiff.startsWith(QByteArray("II*\0", 4)) || tiff.startsWith(QByteArray("MM\0*", 4));
         if (!header || tiff.size() < 8 || tiff.size() > MaxExifBlockBytes) return false;
         const quint32 first = u32(4);
         if (!directory(first)) return false;
@@ -108,7 +109,9 @@ private:
         return thumbnailLength == 0 || inside(thumbnailAt, thumbnailLength);
     }
     void hide(qsizetype entry) { tiff[entry] = tiff[entry + 1] = char(HiddenTag & 0xFF); }
-    bool inside(qint64 at, qint64 length) const { return at >= 0 && length >= 0 && at + length <= tiff.size(); }
+    bool inside(qint64 at, qint64 length) const {
+        return at >= 0 && length >= 0 && at + length <= tiff.size();
+    }
     quint16 u16(qsizetype at) const {
         const quint16 a = quint8(tiff[at]), b = quint8(tiff[at + 1]);
         return intel ? quint16(b << 8 | a) : quint16(a << 8 | b);
@@ -155,8 +158,8 @@ ExifEntry* added(ExifData* out, ExifIfd ifd, ExifTag tag, ExifFormat format, uns
 bool copied(const ExifData* source, ExifData* out, const KeptTag& kept) {
     ExifEntry* from = exif_content_get_entry(source->ifd[EXIF_IFD_0], kept.tag);
     if (!from) from = exif_content_get_entry(source->ifd[EXIF_IFD_EXIF], kept.tag);
-    if (!from || from->format != kept.format || !from->data || from->size == 0 || from->size > MaxValueBytes ||
-        from->size != exif_format_get_size(from->format) * from->components)
+    if (!from || from->format != kept.format || !from->data || from->size == 0 ||
+        from->size > MaxValueBytes || from->size != exif_format_get_size(from->format) * from->components)
         return false;
     ExifEntry* to = added(out, kept.ifd, kept.tag, kept.format, from->components);
     if (!to) return false;
@@ -181,8 +184,10 @@ bool setFacts(ExifData* out, QSize pixels) {
     std::copy_n("0232", 4, version->data); // 2.31 and later know the offset tags
     return setNumber(out, EXIF_IFD_0, EXIF_TAG_ORIENTATION, EXIF_FORMAT_SHORT, 1) && // the pixels are upright
            setNumber(out, EXIF_IFD_EXIF, EXIF_TAG_COLOR_SPACE, EXIF_FORMAT_SHORT, 1) && // sRGB
-           setNumber(out, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, EXIF_FORMAT_LONG, quint32(pixels.width())) &&
-           setNumber(out, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, EXIF_FORMAT_LONG, quint32(pixels.height()));
+           setNumber(out, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, EXIF_FORMAT_LONG,
+                     quint32(pixels.width())) &&
+           setNumber(out, EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, EXIF_FORMAT_LONG,
+                     quint32(pixels.height()));
 }
 
 } // namespace
@@ -206,4 +211,9 @@ QByteArray KeptExifSegment(const QByteArray& exifBlock, QSize outputPixels) {
     const std::unique_ptr<unsigned char, decltype(&std::free)> owner(saved, std::free);
     if (!saved || size == 0 || size > MaxSegmentBytes) return {};
     return QByteArray(reinterpret_cast<const char*>(saved), qsizetype(size));
+}
+
+QByteArray MetadataFor(const PictureRef& original, QSize output, bool keepDateAndCamera) {
+    if (!keepDateAndCamera || !original || original->exif().isEmpty()) return {};
+    return KeptExifSegment(original->exif(), output);
 }

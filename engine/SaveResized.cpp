@@ -5,11 +5,11 @@
 #include "platform/FileSystem.h"
 
 std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                  int quality) {
+                                  int quality, const QByteArray& app1) {
     const ReplaceableFile replaceable(output);
     cDIBSection wrapper;
     wrapper.CreateFromPicture(picture);
     qint64 length = 0;
-    if (!SaveJPEG(dialogs, wrapper, output, quality, &length)) return std::nullopt;
+    if (!SaveJPEG(dialogs, wrapper, output, quality, &length, app1)) return std::nullopt;
     return length;
 }

@@ -8,9 +8,10 @@
 #include <optional>
 
 // Writes `picture` as a JPEG at `output`: the earlier file there made replaceable for the save (and
-// left exactly as it was should the save fail), the 24-bit wrapper, the JPEG writer at `quality`.
+// left exactly as it was should the save fail), the 24-bit wrapper, the JPEG writer at `quality` with
+// `app1` (MetadataFor) after its header.
 // The length of the file written, or nothing when the writer failed and has shown why through
 // `dialogs`. Throws QuillonError, in the user's words, when the name is taken by something that is
 // not a file or the earlier file cannot be made replaceable.
 std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                  int quality = SavedQuality);
+                                  int quality = SavedQuality, const QByteArray& app1 = {});

@@ -12,13 +12,13 @@ SizeMeter::~SizeMeter() {
     mPool.waitForDone();
 }
 
-void SizeMeter::Measure(PictureRef resized, int quality) {
+void SizeMeter::Measure(PictureRef resized, int quality, QByteArray app1) {
     const quint64 generation = mGeneration.fetch_add(1) + 1;
-    mPool.start([this, generation, quality, picture = std::move(resized)] {
+    mPool.start([this, generation, quality, app1 = std::move(app1), picture = std::move(resized)] {
         if (generation != mGeneration.load()) return; // superseded before it started
         qint64 bytes = -1;
         try {
-            bytes = EncodeJPEG(picture, quality).size();
+            bytes = EncodeJPEG(picture, quality, app1).size();
         } catch (...) { // reported as -1: a figure that cannot be had is not an error to stop for
         }
         // Queued to the meter's thread; a meter gone by then takes the call with it.

@@ -15,8 +15,9 @@ public:
     explicit SizeMeter(QObject* parent = nullptr);
     ~SizeMeter() override;
 
-    // Starts measuring `resized` as the save command would write it (EncodeJPEG at `quality`).
-    void Measure(PictureRef resized, int quality);
+    // Starts measuring `resized` as the save command would write it (EncodeJPEG at `quality`, with
+    // `app1` after the header).
+    void Measure(PictureRef resized, int quality, QByteArray app1 = {});
 
 signals:
     // On the meter's thread, for the latest request only. `bytes` is -1 when the JPEG could not be

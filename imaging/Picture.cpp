@@ -3,6 +3,7 @@
 #include "imaging/BitmapFile.h"
 #include "imaging/ColourProfile.h"
 #include "imaging/Error.h"
+#include "imaging/ExifBlock.h"
 #include "imaging/FileName.h"
 #include "imaging/HeifPicture.h"
 #include "imaging/LargeMemory.h"
@@ -330,11 +331,11 @@ void CheckClaimedSize(const QString& name, QSize size) {
                       .arg(MaxPictureSide));
 }
 
-Picture::Picture(QImage image, QByteArray sourceFile)
-    : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)) {}
+Picture::Picture(QImage image, QByteArray sourceFile, QByteArray exif)
+    : mImage(normalised(std::move(image))), mSourceFile(std::move(sourceFile)), mExif(std::move(exif)) {}
 
-PictureRef Picture::make(QImage image, QByteArray sourceFile) {
-    return std::make_shared<const Picture>(std::move(image), std::move(sourceFile));
+PictureRef Picture::make(QImage image, QByteArray sourceFile, QByteArray exif) {
+    return std::make_shared<const Picture>(std::move(image), std::move(sourceFile), std::move(exif));
 }
 
 int Picture::HimetricWidth() const {
@@ -345,7 +346,8 @@ int Picture::HimetricHeight() const {
 }
 
 PictureRef LoadPicture(const QString& path) {
-    return Picture::make(decode(path, PictureFile(path).readAll()));
+    const QByteArray bytes = PictureFile(path).readAll();
+    return Picture::make(decode(path, bytes), {}, ExifBlockOf(bytes));
 }
 
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {

@@ -15,9 +15,9 @@ class Picture {
 public:
     // Takes the image as it is (implicitly shared, so no pixels are copied). The image is kept as
     // 32-bit RGB, or 32-bit premultiplied ARGB when it has transparent parts.
-    explicit Picture(QImage image, QByteArray sourceFile = {});
+    explicit Picture(QImage image, QByteArray sourceFile = {}, QByteArray exif = {});
 
-    static PictureRef make(QImage image, QByteArray sourceFile = {});
+    static PictureRef make(QImage image, QByteArray sourceFile = {}, QByteArray exif = {});
 
     int Width() const { return mImage.width(); }   // pixels
     int Height() const { return mImage.height(); } // pixels
@@ -30,9 +30,13 @@ public:
     bool hasTransparency() const { return mImage.hasAlphaChannel(); }
     // The image file the picture was read from, where it was kept (small built-in pictures only).
     const QByteArray& sourceFile() const { return mSourceFile; }
+    // The EXIF block of the file the picture was read from (ExifBlockOf), empty for any other.
+    const QByteArray& exif() const { return mExif; }
+
 private:
     QImage mImage;
     QByteArray mSourceFile;
+    QByteArray mExif;
 };
 
 // What a picture file's header says, read without decoding the pixels. The size is the upright

@@ -2,6 +2,7 @@
 
 #include "encoding/cDIBSection.h"
 #include "encoding/mIntelJPEGLibrary.h"
+#include "engine/KeptMetadata.h"
 #include "engine/OutputName.h"
 #include "engine/Resize.h"
 #include "engine/SaveResized.h"
@@ -129,6 +130,8 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     mMeter = new SizeMeter(this);
     connect(mMeter, &SizeMeter::Measured, this, &frmMain::ShowMeasured);
     ui->mnuOptionsSmooth->setChecked(QSettings().value(QStringLiteral("smoothResizing"), false).toBool());
+    ui->mnuOptionsKeepMetadata->setChecked(
+        QSettings().value(QStringLiteral("keepDateAndCamera"), false).toBool());
     setAcceptDrops(true);
     ReadViewerSettings();
     Wire();
@@ -286,6 +289,7 @@ void frmMain::Wire() {
     on(ui->mnuHelp, &QAction::triggered, &frmMain::mnuHelp_Click);
     on(ui->mnuFileFitUnderSize, &QAction::triggered, &frmMain::mnuFileFitUnderSize_Click);
     on(ui->mnuOptionsSmooth, &QAction::triggered, &frmMain::mnuOptionsSmooth_Click);
+    on(ui->mnuOptionsKeepMetadata, &QAction::triggered, &frmMain::mnuOptionsKeepMetadata_Click);
     on(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, &frmMain::mnuHelp_Click);
 }
 
@@ -345,7 +349,7 @@ void frmMain::RefreshStatusLine() {
     mStatusPicture = resized;
     mStatusLength = -1;
     mStatus->setText(QStringLiteral("As a saved JPEG: %1, measuring…").arg(pixelsText(resized->size())));
-    mMeter->Measure(resized, SaveQuality(resized));
+    mMeter->Measure(resized, SaveQuality(resized), Metadata(resized));
 }
 
 // Nothing is written yet: the words say what the figure will be, not that a save has happened.
@@ -399,7 +403,8 @@ void frmMain::mnuFileFitUnderSize_Click() {
 
 // The largest size in the picture's proportions, inside the box, whose JPEG stays under the limit.
 void frmMain::FitSize(qint64 kilobytes, QSize box) {
-    const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer(), box);
+    const FitResult fit = FitUnderSize(ui->AAIVOriginal->Picture(), kilobytes * 1024, Resizer(), box,
+                                       ui->mnuOptionsKeepMetadata->isChecked());
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(
             QStringLiteral("Not even a picture 1 pixel wide fits under %1 KB as a JPEG. Please "
@@ -432,7 +437,7 @@ void frmMain::FitQuality(qint64 kilobytes) {
     EstimateFileSize(false);
     FinishStandIn(); // the quality is measured on the picture Save writes
     const PictureRef resized = ui->AAIVResized->Picture();
-    const QualityFit fit = FitQualityUnderSize(resized, kilobytes * 1024);
+    const QualityFit fit = FitQualityUnderSize(resized, kilobytes * 1024, Metadata(resized));
     if (!fit.fits)
         throw QuillonError(
             QStringLiteral("Even at quality %1, the JPEG of %2 takes %3, more than %4 KB. Please "
@@ -474,6 +479,18 @@ void frmMain::mnuOptionsSmooth_Click() {
     const PictureRef resized = ui->AAIVResized->Picture();
     if (resized) ui->AAIVResized->SetPicture(Redrawn(ui->AAIVOriginal->Picture(), resized->size()));
     remember(QStringLiteral("smoothResizing"), ui->mnuOptionsSmooth->isChecked());
+}
+
+// The figure changes with what the file will carry, so it is measured again.
+void frmMain::mnuOptionsKeepMetadata_Click() {
+    remember(QStringLiteral("keepDateAndCamera"), ui->mnuOptionsKeepMetadata->isChecked());
+    mStatusPicture.reset();
+    RefreshStatusLine();
+}
+
+// What the JPEG of `resized` carries beside its pixels, as the user chose.
+QByteArray frmMain::Metadata(const PictureRef& resized) const {
+    return MetadataFor(ui->AAIVOriginal->Picture(), resized->size(), ui->mnuOptionsKeepMetadata->isChecked());
 }
 
 // Pictures dropped from a file manager open as if chosen in the Open dialog; anything that is not a
@@ -730,7 +747,8 @@ void frmMain::Command5_Click() {
         return;
     }
     const PictureRef saved = ui->AAIVResized->Picture();
-    const std::optional<qint64> length = SaveResized(mDialogs, saved, output, SaveQuality(saved));
+    const std::optional<qint64> length =
+        SaveResized(mDialogs, saved, output, SaveQuality(saved), Metadata(saved));
     if (!length) return; // the writer has shown why
     ShowSaved(saved, output, *length);
 

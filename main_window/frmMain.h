@@ -63,6 +63,7 @@ public:
     void mnuHelp_Click();
     void mnuFileFitUnderSize_Click();
     void mnuOptionsSmooth_Click();
+    void mnuOptionsKeepMetadata_Click();
     void Form_Load();
     void Form_Activate();
 
@@ -109,6 +110,7 @@ private:
     void FitSize(qint64 kilobytes, QSize box);
     void FitQuality(qint64 kilobytes);
     int SaveQuality(const PictureRef& saved) const;
+    QByteArray Metadata(const PictureRef& resized) const;
     void ShowDefaultsAgain();
     void ReadViewerSettings();
     void Wire();

@@ -193,7 +193,8 @@ std::int32_t checkRecord(const JPEG_CORE_PROPERTIES& r) {
     const std::int64_t rows = rowsOf(r);
     if (r.DIBBytes == 0 || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
         pitchOf(r) > std::numeric_limits<int>::max() || rows > std::numeric_limits<int>::max() ||
-        r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100)
+        r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100 ||
+        r.APP1SizeBytes < 0 || r.APP1SizeBytes > MaxApp1Bytes || (r.APP1SizeBytes > 0 && r.APP1Bytes == 0))
         return IJL_INVALID_JPEG_PROPERTIES;
     return IJL_OK;
 }
@@ -239,6 +240,9 @@ void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned 
         c->comp_info[chroma].h_samp_factor = c->comp_info[chroma].v_samp_factor = 1;
     c->optimize_coding = TRUE;
     jpeg_start_compress(c, TRUE);
+    if (r.APP1SizeBytes > 0) // after the JFIF header, where readers look for EXIF
+        jpeg_write_marker(c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(r.APP1Bytes),
+                          unsigned(r.APP1SizeBytes));
 
     const auto* first = reinterpret_cast<const unsigned char*>(r.DIBBytes);
     const std::int64_t pitch = pitchOf(r);
@@ -366,10 +370,10 @@ void RemoveTemporaryFiles() {
 std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling) {
     const int turbo = turboSubsampling(subsampling);
     if (width <= 0 || height <= 0 || turbo < 0) return 0;
-    const unsigned long bound = tjBufSize(width, height, turbo);
-    if (bound == static_cast<unsigned long>(-1) || bound > unsigned(std::numeric_limits<int>::max()))
-        return 0;
-    return std::int64_t(bound);
+    const unsigned long pixels = tjBufSize(width, height, turbo);
+    if (pixels == static_cast<unsigned long>(-1)) return 0;
+    const std::int64_t bound = std::int64_t(pixels) + 4 + MaxApp1Bytes; // and room for an APP1 segment
+    return bound > std::numeric_limits<int>::max() ? 0 : bound;
 }
 
 std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {

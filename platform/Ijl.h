@@ -36,6 +36,8 @@ enum IJL_JPGSUBSAMPLING : std::int32_t { IJL_NONE = 0 /* 4:4:4 */, IJL_420 = 1, 
 
 struct Session; // what the library holds between ijlInit and ijlFree
 
+inline constexpr std::int32_t MaxApp1Bytes = 65533; // a segment's length field counts itself
+
 // The parameter record. Zero-fill it before ijlInit; ijlInit sets the initial values.
 struct JPEG_CORE_PROPERTIES {
     // The uncompressed pixels.
@@ -56,6 +58,10 @@ struct JPEG_CORE_PROPERTIES {
     IJL_COLOR JPGColor = IJL_COLOR(0);            // IJL_YCBCR after ijlInit
     IJL_JPGSUBSAMPLING JPGSubsampling = IJL_NONE; // IJL_420 after ijlInit
     std::int32_t jquality = 0;                    // 0 to 100; 75 after ijlInit
+    // An APP1 segment's payload ("Exif\0\0" and its block), written after the JFIF header; none when
+    // APP1SizeBytes is 0. At most MaxApp1Bytes.
+    std::uintptr_t APP1Bytes = 0;
+    std::int32_t APP1SizeBytes = 0;
 
     Session* session = nullptr; // the library's; set by ijlInit, cleared by ijlFree
 };

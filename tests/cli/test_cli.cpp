@@ -2,8 +2,12 @@
 #include "cli/Arguments.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "engine/FileSizeText.h"
+#include "engine/KeptMetadata.h"
+#include "engine/OutputName.h"
 #include "engine/Resize.h"
+#include "imaging/ExifBlock.h"
 #include "imaging/FileName.h"
+#include "support/ExifFactory.h"
 #include "support/PictureFactory.h"
 
 #include <QDir>
@@ -295,6 +299,42 @@ private slots:
                  warning.contains("%1") ? warning.arg(FileSizeText(EncodeJPEG(at30, 30).size())) : warning);
         QCOMPARE(result.status, status);
         QVERIFY(!QFile::exists(folder.filePath("a(QLN).jpg")));
+    }
+
+    // With the choice, the saved JPEG carries exactly the kept segment of the camera's block, and no secret;
+    // without it, no metadata at all.
+    void keepsTheDateAndCameraOnlyWhenAsked_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QSize>("size"); // only a JPEG is turned by its EXIF orientation
+        QTest::newRow("JPEG, kept") << "cam.jpg" << true << QSize(12, 16);
+        QTest::newRow("PNG, kept") << "cam.png" << true << QSize(16, 12);
+        QTest::newRow("HEIC, kept") << "cam.heic" << true << QSize(16, 12);
+        QTest::newRow("JPEG, not asked") << "cam.jpg" << false << QSize(12, 16);
+    }
+    void keepsTheDateAndCameraOnlyWhenAsked() {
+        QFETCH(QString, name);
+        QFETCH(bool, keep);
+        QFETCH(QSize, size);
+        QTemporaryDir folder;
+        const QByteArray format = name.section('.', 1).toUpper().replace("JPG", "JPEG").toLatin1();
+        factory::writeFile(folder.filePath(name),
+                           factory::withExif(format.constData(), factory::cameraExif()));
+        QStringList args{"--scale", "100", name};
+        if (keep) args.prepend("--keep-date-and-camera");
+        const Result result = ::run(folder.path(), args);
+        QCOMPARE(result.err, QString());
+        const QByteArray saved = factory::readFile(folder.filePath(OutputNameFor(name)));
+        QCOMPARE(QImage::fromData(saved).size(), size); // turned upright
+        const QByteArray kept = keep ? KeptExifSegment(factory::cameraExif(), size) : QByteArray();
+        QCOMPARE(ExifBlockOf(saved), kept.mid(6)); // after "Exif\0\0"
+        QCOMPARE(saved.contains("Exif"), keep);
+        for (const QByteArray& secret : factory::cameraSecrets())
+            QVERIFY2(!saved.contains(secret), secret.constData());
+        QCOMPARE(
+            result.out,
+            savedLines(folder.path(), {OutputNameFor(name).toUtf8()})
+                .replace("20 × 15", QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()).toUtf8()));
     }
 
     // Half-transparent blue lies over white as a blend, smooth or nearest.

@@ -1,7 +1,10 @@
 // Saving the resized picture, and the whole workflow through the real window.
 #include "MainWindowFixture.h"
 #include "encoding/mIntelJPEGLibrary.h"
+#include "engine/KeptMetadata.h"
 #include "engine/OutputName.h"
+#include "imaging/ExifBlock.h"
+#include "support/ExifFactory.h"
 
 #include <QClipboard>
 #include <QSettings>
@@ -138,6 +141,23 @@ private slots:
         QCOMPARE(f.window->StatusLength(), QFileInfo(f.dir.filePath("a(QLN).jpg")).size());
         QCOMPARE(f.statusHeard(), "Saved as “a(QLN).jpg”: " + figure);
         if (steps.startsWith("smooth")) f.run("smooth"); // remembered: leave it off
+    }
+
+    // With Keep Date and Camera the figure counts the metadata Save writes, to the byte.
+    void keptMetadataIsCounted() {
+        MainWindowFixture f;
+        const QString source = f.dir.filePath("cam.jpg");
+        factory::writeFile(source, factory::withExif("JPEG", factory::cameraExif()));
+        f.open(source);
+        f.press("mnuOptionsKeepMetadata");
+        QTRY_VERIFY(f.window->StatusLength() > 0);
+        const qint64 measured = f.window->StatusLength();
+        f.press("Command3");
+        const QByteArray saved = factory::readFile(f.dir.filePath("cam(QLN).jpg"));
+        QCOMPARE(measured, saved.size());
+        QCOMPARE(ExifBlockOf(saved), KeptExifSegment(factory::cameraExif(), QSize(12, 16)).mid(6));
+        f.press("mnuOptionsKeepMetadata"); // remembered: leave it off
+        QCOMPARE(QSettings().value("keepDateAndCamera").toBool(), false);
     }
 
     // Each row: the boxes filled in; the size shown after the fit (empty: whichever the limit allows);

@@ -11,9 +11,10 @@
 namespace factory {
 namespace {
 
-const QList<QByteArray> Secrets = {"GPS-AREA-SECRET", "BODY-SERIAL-4417", "LENS-SERIAL-9921", "OWNER-ADA",
-                                   "MAKERNOTE-SECRET", "THUMBNAIL-SECRET", "XMP-SECRET", "IPTC-SECRET",
-                                   "DESCRIPTION-SECRET", "COMMENT-SECRET", "IMAGE-ID-SECRET"};
+const QList<QByteArray> Secrets = {"GPS-AREA-SECRET", "BODY-SERIAL-4417", "LENS-SERIAL-9921",
+                                   "OWNER-ADA",       "MAKERNOTE-SECRET", "THUMBNAIL-SECRET",
+                                   "XMP-SECRET",      "IPTC-SECRET",      "DESCRIPTION-SECRET",
+                                   "COMMENT-SECRET",  "IMAGE-ID-SECRET"};
 
 void put(ExifData* data, ExifIfd ifd, int tag, ExifFormat format, const QByteArray& value) {
     ExifEntry* entry = exif_entry_new();
@@ -92,7 +93,8 @@ QByteArray cameraExif() {
     put(d, EXIF_IFD_0, EXIF_TAG_XML_PACKET, EXIF_FORMAT_BYTE, "<x:xmpmeta>" + Secrets[6] + "</x:xmpmeta>");
     put(d, EXIF_IFD_0, EXIF_TAG_IPTC_NAA, EXIF_FORMAT_UNDEFINED, Secrets[7]);
     text(d, EXIF_IFD_0, EXIF_TAG_IMAGE_DESCRIPTION, Secrets[8]);
-    put(d, EXIF_IFD_EXIF, EXIF_TAG_USER_COMMENT, EXIF_FORMAT_UNDEFINED, QByteArray("ASCII\0\0\0", 8) + Secrets[9]);
+    put(d, EXIF_IFD_EXIF, EXIF_TAG_USER_COMMENT, EXIF_FORMAT_UNDEFINED,
+        QByteArray("ASCII\0\0\0", 8) + Secrets[9]);
     text(d, EXIF_IFD_EXIF, EXIF_TAG_IMAGE_UNIQUE_ID, Secrets[10]);
     unsigned char* saved = nullptr;
     unsigned size = 0;
@@ -106,6 +108,17 @@ QList<QByteArray> cameraSecrets() {
     return Secrets;
 }
 
+// PNG's CRC-32 of a chunk's type and data.
+quint32 pngCrc(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
 QByteArray withExif(const char* format, const QByteArray& exif) {
     const QByteArray format_(format);
     if (format_ == "HEIC") return heicWithExif(gradient(16, 12), "Exif" + QByteArray(2, '\0') + exif);
@@ -113,16 +126,19 @@ QByteArray withExif(const char* format, const QByteArray& exif) {
     if (format_ == "JPEG") {
         const QByteArray payload = "Exif" + QByteArray(2, '\0') + exif;
         const quint16 length = qToBigEndian(quint16(payload.size() + 2));
-        return picture.left(2) + "\xFF\xE1" + QByteArray(reinterpret_cast<const char*>(&length), 2) + payload +
-               picture.mid(2);
+        return picture.left(2) + "\xFF\xE1" + QByteArray(reinterpret_cast<const char*>(&length), 2) +
+               payload + picture.mid(2);
     }
-    if (format_ == "PNG") // after the signature and the header chunk; a CRC of 0, which readers only warn of
-        return picture.left(33) + bigEndian(quint32(exif.size())) + "eXIf" + exif + bigEndian(0) + picture.mid(33);
+    if (format_ == "PNG") { // after the signature and the header chunk
+        const QByteArray chunk = "eXIf" + exif;
+        return picture.left(33) + bigEndian(quint32(exif.size())) + chunk + bigEndian(pngCrc(chunk)) +
+               picture.mid(33);
+    }
     // WebP: the extended format's header chunk (flags: EXIF; width and height less one) first
     const QByteArray extended =
         "VP8X" + littleEndian(10) + littleEndian(0x08) + littleEndian(15, 3) + littleEndian(11, 3);
-    const QByteArray chunks = extended + picture.mid(12) + "EXIF" + littleEndian(quint32(exif.size())) + exif +
-                              QByteArray(exif.size() % 2, '\0');
+    const QByteArray chunks = extended + picture.mid(12) + "EXIF" + littleEndian(quint32(exif.size())) +
+                              exif + QByteArray(exif.size() % 2, '\0');
     return "RIFF" + littleEndian(quint32(chunks.size() + 4)) + "WEBP" + chunks;
 }
 
