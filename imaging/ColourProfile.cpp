@@ -1,5 +1,7 @@
 #include "imaging/ColourProfile.h"
 
+#include "imaging/JpegSegments.h"
+
 #include "imaging/RowBands.h"
 
 #include <QColorSpace>
@@ -71,36 +73,17 @@ QImage ConvertToSrgb(QImage image, const QByteArray& iccProfile) {
 }
 
 QByteArray JpegIccProfile(const QByteArray& jpeg) {
-    const auto* data = reinterpret_cast<const uchar*>(jpeg.constData());
-    const qsizetype size = jpeg.size();
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return {};
     static constexpr char Signature[] = "ICC_PROFILE"; // with its terminating zero: 12 bytes
     std::map<int, QByteArray> chunks;
     int count = 0;
-    qsizetype at = 2;
-    while (at + 4 <= size) {
-        if (data[at] != 0xFF) return {};
-        const uchar marker = data[at + 1];
-        if (marker == 0xFF) { // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) break; // the profile comes before the first scan
-        const int length = qFromBigEndian<quint16>(data + at + 2);
-        if (length < 2 || at + 2 + length > size) return {};
-        const uchar* body = data + at + 4;
-        if (marker == 0xE2 && length >= 2 + 14 && std::memcmp(body, Signature, 12) == 0) {
-            const int sequence = body[12], total = body[13];
-            if (sequence < 1 || sequence > total || (count && total != count) || chunks.count(sequence))
-                return {};
-            count = total;
-            chunks[sequence] = QByteArray(reinterpret_cast<const char*>(body + 14), length - 16);
-        }
-        at += 2 + length;
+    for (const JpegSegment& segment : JpegSegmentsBeforeScan(jpeg)) {
+        const auto* body = reinterpret_cast<const uchar*>(jpeg.constData()) + segment.payload;
+        if (segment.marker != 0xE2 || segment.size < 14 || std::memcmp(body, Signature, 12) != 0) continue;
+        const int sequence = body[12], total = body[13];
+        if (sequence < 1 || sequence > total || (count && total != count) || chunks.count(sequence))
+            return {};
+        count = total;
+        chunks[sequence] = jpeg.mid(segment.payload + 14, segment.size - 14);
     }
     if (count == 0 || int(chunks.size()) != count) return {};
     QByteArray profile;

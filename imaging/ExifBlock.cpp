@@ -1,6 +1,7 @@
 #include "imaging/ExifBlock.h"
 
 #include "imaging/HeifPicture.h"
+#include "imaging/JpegSegments.h"
 
 #include <libheif/heif.h>
 #include <memory>
@@ -22,30 +23,17 @@ quint32 littleEndian32(const QByteArray& bytes, qsizetype at) {
 // "Exif\0\0" before it in PNG and WebP chunks as well; it is passed over.
 QByteArray tiffBlock(QByteArray payload) {
     if (payload.startsWith(ExifHeader)) payload.remove(0, ExifHeader.size());
-    const bool tiff = payload.startsWith(QByteArray("II*\0", 4)) || payload.startsWith(QByteArray("MM\0*", 4));
+    const bool tiff =
+        payload.startsWith(QByteArray("II*\0", 4)) || payload.startsWith(QByteArray("MM\0*", 4));
     return tiff && payload.size() <= MaxExifBlockBytes ? payload : QByteArray();
 }
 
 // Segments up to the first scan: the first APP1 that starts with "Exif\0\0".
 QByteArray fromJpeg(const QByteArray& bytes) {
-    qsizetype at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (quint8(bytes[at]) != 0xFF) return {};
-        const quint8 marker = quint8(bytes[at + 1]);
-        if (marker == 0xFF) { // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) return {};
-        const qsizetype length = quint8(bytes[at + 2]) << 8 | quint8(bytes[at + 3]);
-        if (length < 2 || at + 2 + length > bytes.size()) return {};
-        const QByteArray payload = bytes.mid(at + 4, length - 2);
-        if (marker == 0xE1 && payload.startsWith(ExifHeader)) return tiffBlock(payload.mid(ExifHeader.size()));
-        at += 2 + length;
+    for (const JpegSegment& segment : JpegSegmentsBeforeScan(bytes)) {
+        const QByteArray payload = bytes.mid(segment.payload, segment.size);
+        if (segment.marker == 0xE1 && payload.startsWith(ExifHeader))
+            return tiffBlock(payload.mid(ExifHeader.size()));
     }
     return {};
 }
@@ -80,7 +68,7 @@ QByteArray fromWebp(const QByteArray& bytes) {
 // header.
 QByteArray fromHeif(const QByteArray& bytes) {
     const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
-                                                                            heif_context_free);
+                                                                              heif_context_free);
     if (!context || heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
                                                                size_t(bytes.size()), nullptr)
                             .code != heif_error_Ok)
