@@ -9,7 +9,8 @@ constexpr double HimetricPerInch = 2540.0;
 }
 
 double ScreenPixelsPerInch() {
-    if (qGuiApp)
+    // The command line runs on a QCoreApplication, which has no screens to ask.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->logicalDotsPerInch();
     return 96.0;
 }
