@@ -10,6 +10,7 @@
 #include "imaging/Picture.h"
 #include "imaging/Resample.h"
 #include "main_window/Form1.h"
+#include "main_window/SmoothWork.h"
 #include "main_window/StatusLine.h"
 #include "main_window/WindowStyle.h"
 #include "main_window/modGlobal.h"
@@ -28,16 +29,11 @@
 #include <QLayout>
 #include <QLocale>
 #include <QMimeData>
-#include <QScopeGuard>
-#include <QScopedValueRollback>
 #include <QSettings>
 #include <QShortcut>
 #include <QUrl>
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <future>
 #include <new>
 #include <utility>
 
@@ -129,6 +125,11 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     ui->statusbar->addPermanentWidget(mStatus, 1);
     mMeter = new SizeMeter(this);
     connect(mMeter, &SizeMeter::Measured, this, &frmMain::ShowMeasured);
+    mSmooth = new SmoothWork(this);
+    connect(mSmooth, &SmoothWork::Made, this,
+            [this](const PictureRef& smooth) { Guarded([this, smooth] { ShowSmooth(smooth); }); });
+    connect(mSmooth, &SmoothWork::Failed, this,
+            [this](const std::exception_ptr& error) { Guarded([error] { std::rethrow_exception(error); }); });
     ui->mnuOptionsSmooth->setChecked(QSettings().value(QStringLiteral("smoothResizing"), false).toBool());
     ui->mnuOptionsKeepMetadata->setChecked(
         QSettings().value(QStringLiteral("keepDateAndCamera"), false).toBool());
@@ -147,11 +148,7 @@ void frmMain::ReadViewerSettings() {
     ui->AAIVResized->ReadProperties(bags.value(QStringLiteral("AAIVResized")));
 }
 
-template <typename Handler> void frmMain::Guarded(Handler&& handler, bool choice) {
-    if (mWaiting) { // asked for while a smooth picture is being made: run when it is done
-        mQueued.emplace_back(handler);
-        return;
-    }
+template <typename Handler> void frmMain::Guarded(Handler&& handler) {
     if (mCommandDepth > 0) { // nested: the failure is the enclosing command's, reported once by it
         try {
             handler();
@@ -166,7 +163,6 @@ template <typename Handler> void frmMain::Guarded(Handler&& handler, bool choice
     ++mCommandDepth;
     try {
         const BusyPointer busy;
-        const QScopedValueRollback supersedable(mSupersedable, choice);
         handler();
         if (mNestedFailure) std::rethrow_exception(std::exchange(mNestedFailure, nullptr));
     } catch (...) {
@@ -180,52 +176,24 @@ template <typename Handler> void frmMain::Guarded(Handler&& handler, bool choice
         mDialogs.MsgBox(message, vbExclamation, ApplicationTitle);
     }
     RefreshStatusLine();
-    RunWhatWaited();
 }
 
-// The commands asked for while a smooth picture was being made, each on its own; then the input that
-// waited, in the order it came; then the smooth picture for a quick stand-in still shown.
-void frmMain::RunWhatWaited() {
-    for (const std::function<void()>& queued : std::exchange(mQueued, {}))
-        Guarded(queued);
-    for (auto& [target, event] : std::exchange(mDeferred, {}))
-        if (target) QCoreApplication::postEvent(target, event.release());
-    if (mStandIn) // not while a newer picture is being made: that command looks after its own stand-in
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!mWaiting) Guarded([this] { FinishStandIn(); }, true);
-            },
-            Qt::QueuedConnection);
-}
-
+// Save and Fit write the smooth picture: the work under way for the quick one shown is waited for, or
+// the smooth picture is made now when its work met an error.
 void frmMain::FinishStandIn() {
+    if (!mStandIn) return;
+    PictureRef smooth = mSmooth->Take(mStandIn);
+    if (!smooth)
+        smooth =
+            SmoothResizedPicture(ui->AAIVOriginal->Picture(), mStandIn->size(), ui->picTemp->BackColor());
+    ShowSmooth(smooth);
+}
+
+// The smooth picture replaces the quick one; a fit's figure, found for the smooth picture, stays.
+void frmMain::ShowSmooth(const PictureRef& smooth) {
     const PictureRef standIn = std::exchange(mStandIn, nullptr);
-    if (standIn && ui->AAIVResized->Picture() == standIn)
-        RedrawResized(standIn->size().width(), standIn->size().height());
-}
-
-bool frmMain::IsChoiceControl(const QObject* object) const {
-    const QObject* const choices[] = {ui->cmbScaleX,    ui->cmbScaleY, ui->chkScaleX, ui->chkScaleY,
-                                      ui->chkAutomatic, ui->cmdResize, ui->Command2};
-    for (; object; object = object->parent()) // a list's open popup is the list's child
-        if (std::ranges::find(choices, object) != std::end(choices)) return true;
-    return false;
-}
-
-// While the smooth picture for a choice is being made, clicks, keys and wheel turns wait until the
-// command is done, as they do while the window is busy; one on a choice control stops the work, so
-// that the newer choice comes next at once.
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    static const QEvent::Type input[] = {
-        QEvent::KeyPress,           QEvent::KeyRelease,          QEvent::MouseButtonPress,
-        QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::Wheel};
-    if (!mWaiting || !watched->isWidgetType() || std::ranges::find(input, event->type()) == std::end(input))
-        return QMainWindow::eventFilter(watched, event);
-    const bool release = event->type() == QEvent::KeyRelease || event->type() == QEvent::MouseButtonRelease;
-    if (!release && IsChoiceControl(watched)) mNewerChoice = true; // a wheel turn changes a list, too
-    mDeferred.emplace_back(watched, event->clone());
-    return true;
+    ui->AAIVResized->SetPicture(smooth);
+    if (mStatusPicture == standIn && mStatusLength >= 0) mStatusPicture = smooth;
 }
 
 frmMain::Settings frmMain::CurrentSettings() const {
@@ -234,10 +202,19 @@ frmMain::Settings frmMain::CurrentSettings() const {
 }
 
 frmMain::WindowState frmMain::CurrentState() const {
-    return {CurrentSettings(),          ui->cmbScaleX->isEnabled(), ui->cmbScaleY->isEnabled(),
-            ui->cmdResize->isEnabled(), ui->txtwidth->text(),       ui->txtheight->text(),
-            ui->Label1->text(),         CDlgFile.FileName,          ui->AAIVOriginal->Picture(),
-            ui->AAIVResized->Picture()};
+    const bool smoothing = mStandIn && mSmooth->StandIn() == mStandIn;
+    return {CurrentSettings(),
+            ui->cmbScaleX->isEnabled(),
+            ui->cmbScaleY->isEnabled(),
+            ui->cmdResize->isEnabled(),
+            ui->txtwidth->text(),
+            ui->txtheight->text(),
+            ui->Label1->text(),
+            CDlgFile.FileName,
+            ui->AAIVOriginal->Picture(),
+            ui->AAIVResized->Picture(),
+            mStandIn,
+            smoothing};
 }
 
 // Puts every control back without running a handler: the program's own changes here are no command.
@@ -262,13 +239,16 @@ void frmMain::Restore(const WindowState& state) {
     } catch (...) {
         // Showing a picture that was shown a moment ago needs no new memory of any size; nothing to add.
     }
+    mStandIn = state.standIn;
+    if (!state.smoothing)
+        mSmooth->Stop();
+    else if (mSmooth->StandIn() != state.standIn)
+        mSmooth->Start(state.original, state.standIn, ui->picTemp->BackColor());
 }
 
 void frmMain::Wire() {
     const auto on = [this](auto* sender, auto signal, void (frmMain::*handler)()) {
-        connect(sender, signal, this, [this, handler, choice = IsChoiceControl(sender)] {
-            Guarded([this, handler] { (this->*handler)(); }, choice);
-        });
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
     };
     on(ui->cmbScaleX, &QComboBox::currentIndexChanged, &frmMain::cmbScaleX_Click);
     on(ui->cmbScaleY, &QComboBox::currentIndexChanged, &frmMain::cmbScaleY_Click);
@@ -317,6 +297,7 @@ bool frmMain::event(QEvent* event) {
 void frmMain::closeEvent(QCloseEvent* event) {
     // The help window goes with the main window, so that the program ends.
     if (mHelp) mHelp->close();
+    mSmooth->Stop(); // the program ends now, not once a smooth picture no one will see is made
     event->accept();
 }
 
@@ -349,7 +330,8 @@ void frmMain::RefreshStatusLine() {
     mStatusPicture = resized;
     mStatusLength = -1;
     mStatus->setText(QStringLiteral("As a saved JPEG: %1, measuring…").arg(pixelsText(resized->size())));
-    mMeter->Measure(resized, SaveQuality(resized), Metadata(resized));
+    if (resized != mSmooth->StandIn()) // a quick picture's smooth one is measured when it comes
+        mMeter->Measure(resized, SaveQuality(resized), Metadata(resized));
 }
 
 // Nothing is written yet: the words say what the figure will be, not that a save has happened.
@@ -564,46 +546,21 @@ QSize frmMain::PercentageSize(const PictureRef& original) const {
 }
 
 // The whole original picture, stretched to the new size on the work surface. The original itself is
-// never changed, and nothing the user sees changes until the result is there.
+// never changed, and nothing the user sees changes until the result is there. With smooth resizing on,
+// this nearest-pixel picture stands in until the smooth one, made beside the user-interface thread,
+// replaces it; a newer picture supersedes that work.
 PictureRef frmMain::Redrawn(const PictureRef& original, QSize size) {
-    const bool smooth = ui->mnuOptionsSmooth->isChecked();
-    if (smooth)
-        if (PictureRef made = Smoothed(original, size)) return made;
-    // Nearest neighbour. With smooth resizing on, a newer choice stopped the work, and this quick
-    // picture stands in until the smooth one is made or replaced.
     ui->picTemp->SetPicture(original);
     ui->picTemp->SetWidth(size.width());
     ui->picTemp->SetHeight(size.height());
     ui->picTemp->PaintPicture(original, 0, 0, ui->picTemp->Width(), ui->picTemp->Height());
-    return smooth ? mStandIn = ui->picTemp->Image() : ui->picTemp->Image();
-}
-
-// Smooth pictures are made beside the user-interface thread, which goes on painting the window. While
-// the picture for a choice is made, a newer choice stops the work: null is returned then.
-PictureRef frmMain::Smoothed(const PictureRef& original, QSize size) {
-    std::atomic<bool> stop = false;
-    mNewerChoice = false;
-    const QColor background = ui->picTemp->BackColor(); // the nearest picture's, taken on this thread
-    auto made = std::async(std::launch::async,
-                           [&] { return SmoothResizedPicture(original, size, background, &stop); });
-    {
-        const QScopedValueRollback waiting(mWaiting, true);
-        if (mSupersedable) QCoreApplication::instance()->installEventFilter(this);
-        const auto unfiltered =
-            qScopeGuard([this] { QCoreApplication::instance()->removeEventFilter(this); });
-        const auto input = mSupersedable ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
-        while (made.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
-            QCoreApplication::processEvents(input);
-            if (mNewerChoice) stop = true;
-        }
-    }
-    if (!stop) return made.get();
-    try {
-        made.get();
-    } catch (...) {
-        // what stopped work made, or the error it met, is of no use now
-    }
-    return nullptr;
+    const PictureRef nearest = ui->picTemp->Image();
+    mStandIn = ui->mnuOptionsSmooth->isChecked() ? nearest : nullptr;
+    if (mStandIn)
+        mSmooth->Start(original, mStandIn, ui->picTemp->BackColor());
+    else
+        mSmooth->Stop();
+    return nearest;
 }
 
 void frmMain::RedrawResized(int width, int height) {

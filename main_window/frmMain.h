@@ -11,17 +11,14 @@
 #include "platform/Dialogs.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <exception>
-#include <functional>
 #include <memory>
-#include <utility>
-#include <vector>
 
 namespace Ui {
 class frmMain;
 }
 class Form1;
+class SmoothWork;
 class StatusLine;
 
 class frmMain : public QMainWindow {
@@ -74,7 +71,6 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -91,6 +87,8 @@ private:
         bool scaleXEnabled, scaleYEnabled, resizeEnabled;
         QString width, height, sizeText, fileName;
         PictureRef original, resized;
+        PictureRef standIn; // the resized view's quick picture while smooth resizing is on
+        bool smoothing;     // its smooth picture is being made
     };
     Settings CurrentSettings() const;
     WindowState CurrentState() const;
@@ -99,7 +97,6 @@ private:
     void EstimateFileSize(bool refreshPixelFields);
     QSize PercentageSize(const PictureRef& original) const;
     PictureRef Redrawn(const PictureRef& original, QSize size);
-    PictureRef Smoothed(const PictureRef& original, QSize size);
     void RedrawResized(int width, int height);
     void OpenPicture(const QString& path);
     bool PictureIsOpen() const;
@@ -118,12 +115,10 @@ private:
     bool AutomaticMode() const;
     // Runs a handler as one command: it completes, or the window is put back as it was before it and
     // the error that stopped it is shown in a warning box; the program goes on. A handler run by the
-    // program's own list selection belongs to the command that made the selection. The smooth picture
-    // for a `choice` (a list, check box or resize button) gives way to a newer choice.
-    template <typename Handler> void Guarded(Handler&& handler, bool choice = false);
-    void RunWhatWaited();
+    // program's own list selection belongs to the command that made the selection.
+    template <typename Handler> void Guarded(Handler&& handler);
     void FinishStandIn();
-    bool IsChoiceControl(const QObject* object) const;
+    void ShowSmooth(const PictureRef& smooth);
 
     // The quality a fit found for the pixel size it kept: Save writes at it while the picture and size stay.
     struct QualityFitted {
@@ -134,6 +129,8 @@ private:
     std::unique_ptr<Ui::frmMain> ui;
     StatusLine* mStatus = nullptr; // permanent: screen readers hear it, messages do not replace it
     SizeMeter* mMeter = nullptr;
+    SmoothWork* mSmooth = nullptr;
+    PictureRef mStandIn;       // the quick picture shown until its smooth picture replaces it
     PictureRef mStatusPicture; // the picture the status line is about
     qint64 mStatusLength = -1;
     Dialogs& mDialogs;
@@ -143,11 +140,4 @@ private:
     int mCommandDepth = 0;
     std::exception_ptr mNestedFailure;
     Settings mSettled; // the lists and boxes as the last command that completed left them
-    // While a smooth picture is being made: the handlers asked for, and the input that waits.
-    std::vector<std::function<void()>> mQueued;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> mDeferred;
-    bool mWaiting = false;      // a smooth picture is being made
-    bool mSupersedable = false; // for a choice, which a newer one may replace
-    bool mNewerChoice = false;  // a click, key or wheel turn on a choice control came meanwhile
-    PictureRef mStandIn;        // the quick picture for a choice whose smooth work was replaced
 };

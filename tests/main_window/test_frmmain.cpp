@@ -1,11 +1,30 @@
 // The main window: the resize engine, the size read-out and its texts, help and exit.
 #include "MainWindowFixture.h"
-#include "main_window/Form1.h"
+#include "engine/Resize.h"
 #include "imaging/Resample.h"
+#include "main_window/Form1.h"
 
 #include <QSettings>
-#include <QTimer>
 #include <sys/resource.h>
+
+// The size of the resized view's picture at each of its paints.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(AAImageView* view) : mView(view) {
+        for (QWidget* part : view->findChildren<QWidget*>())
+            part->installEventFilter(this);
+    }
+    QList<QSize> painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted.append(mView->Picture()->size());
+        return false;
+    }
+
+private:
+    AAImageView* mView;
+};
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -122,36 +141,27 @@ private slots:
         QCOMPARE(QImageReader(f.dir.filePath(setup.section(' ', 0, 0).mid(5) + "(QLN).jpg")).size(), shown);
     }
 
-    // Input while the smooth picture for "300 %" is being made waits until it is done, in its order; on a
-    // choice control it stops the work, and the latest choices' smooth picture is drawn next.
-    void inputWhileSmoothWorkRuns_data() {
-        QTest::addColumn<QString>("input"), QTest::addColumn<QString>("expected"); // shown, boxes, messages
-        QTest::newRow("Up Up in the height list") << "^"
-                                                  << "9000x1000 9000x1000 0";
-        QTest::newRow("Save, then typing") << "s640"
-                                           << "9000x2000 640x2000 1";
-        QTest::newRow("typing, then a refused Resize Pixels") << "tabcp"
-                                                              << "9000x2000 abcx2000 1";
-    }
-    void inputWhileSmoothWorkRuns() {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
+    // While the smooth picture for 300 % of a 24-megapixel photo is being made, the window shows the
+    // nearest-pixel picture, paints, and takes the next choice at once; that choice's smooth picture
+    // is shown next, and the superseded work's never.
+    void aNewChoiceSupersedesSmoothWork() {
         MainWindowFixture f;
-        f.run("smooth open=3000x2000");
-        QTimer::singleShot(0, [&] { // as a person's keys and clicks reach the window
-            if (input == "^")
-                QTest::keyClick(f.list('y'), Qt::Key_Up), QTest::keyClick(f.list('y'), Qt::Key_Up);
-            if (input.startsWith("s")) f.click(f.get("Command3"));
-            QTest::keyClick(f.txtwidth(), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(f.txtwidth(), input.mid(1).remove('p'));
-            if (input.endsWith("p")) f.click(f.get("Command2"));
-        });
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const PictureRef photo = Picture::make(factory::gradient(6000, 4000));
+        f.original()->SetPicture(photo);
+        f.run("smooth");
+        PaintWatch watch(f.resized());
         f.run("x300");
-        QTRY_COMPARE(f.shown() + ' ' + f.boxes() + ' ' + QString::number(f.dialogs.messages.size()),
-                     expected);
-        QTRY_VERIFY(!QGuiApplication::overrideCursor());
-        QCOMPARE(f.resized()->Picture()->image(),
-                 SmoothResizedPicture(f.original()->Picture(), f.resizedSize(), Qt::white)->image());
+        QCOMPARE(f.resized()->Picture()->image(), ResizedPicture(photo, {18000, 4000}, Qt::white)->image());
+        QTRY_COMPARE(watch.painted.value(0), QSize(18000, 4000));
+        f.run("x050");
+        QCOMPARE(f.shown(), "3000x4000");
+        watch.painted.clear();
+        const QImage smooth = SmoothResizedPicture(photo, {3000, 4000}, Qt::white)->image();
+        QTRY_COMPARE_WITH_TIMEOUT(f.resized()->Picture()->image(), smooth, 60000);
+        QVERIFY(!watch.painted.contains(QSize(18000, 4000)));
+        QVERIFY(f.dialogs.messages.empty());
     }
 
     // Half-transparent blue lies over the window's background as a blend, smooth or nearest.
@@ -165,6 +175,7 @@ private slots:
         f.run("x050");
         const QColor nearest = f.resized()->Picture()->image().pixelColor(10, 7);
         f.run("smooth");
+        QTRY_VERIFY(f.window->StatusLength() > 0); // measured once the smooth picture is shown
         const QColor smooth = f.resized()->Picture()->image().pixelColor(10, 7);
         QApplication::setPalette(before);
         QCOMPARE(nearest, QColor(6, 100, 173));

@@ -4,6 +4,7 @@
 #include "engine/KeptMetadata.h"
 #include "engine/OutputName.h"
 #include "imaging/ExifBlock.h"
+#include "imaging/Resample.h"
 #include "support/ExifFactory.h"
 
 #include <QClipboard>
@@ -239,9 +240,22 @@ private slots:
         f.press("mnuOptionsSmooth");
         QVERIFY(MainWindowFixture().get<QAction>("mnuOptionsSmooth")->isChecked()); // remembered
         QCOMPARE(f.resizedSize(), nearest.size());
-        QVERIFY(f.resized()->Picture()->image() != nearest);
+        QTRY_VERIFY(f.resized()->Picture()->image() != nearest);
         f.press("mnuOptionsSmooth");
         QCOMPARE(f.resized()->Picture()->image(), nearest);
+    }
+
+    // Save while the smooth picture is still being made waits for it, and writes it at quality 90.
+    void saveDuringSmoothWorkWritesTheSmoothPicture() {
+        MainWindowFixture f;
+        f.run("smooth");
+        f.open("600x400");
+        f.run("x300");
+        f.press("Command3");
+        const PictureRef smooth = SmoothResizedPicture(f.original()->Picture(), {1800, 400}, Qt::white);
+        QCOMPARE(factory::readFile(f.dir.filePath("600x400(QLN).jpg")), EncodeJPEG(smooth, 90));
+        QCOMPARE(f.resized()->Picture()->image(), smooth->image());
+        f.run("smooth"); // remembered: leave it off
     }
 };
 
