@@ -128,8 +128,10 @@ frmMain::frmMain(Dialogs& dialogs, QWidget* parent)
     mSmooth = new SmoothWork(this);
     connect(mSmooth, &SmoothWork::Made, this,
             [this](const PictureRef& smooth) { Guarded([this, smooth] { ShowSmooth(smooth); }); });
-    connect(mSmooth, &SmoothWork::Failed, this,
-            [this](const std::exception_ptr& error) { Guarded([error] { std::rethrow_exception(error); }); });
+    connect(mSmooth, &SmoothWork::Failed, this, [this](const std::exception_ptr& error) {
+        ShowMeasured(mStandIn, -1); // no figure: Save meets the same error
+        Guarded([error] { std::rethrow_exception(error); });
+    });
     ui->mnuOptionsSmooth->setChecked(QSettings().value(QStringLiteral("smoothResizing"), false).toBool());
     ui->mnuOptionsKeepMetadata->setChecked(
         QSettings().value(QStringLiteral("keepDateAndCamera"), false).toBool());
