@@ -183,8 +183,11 @@ QSize bitmapHeaderSize(QIODevice* device) {
 // holds only a file's first bytes and the header goes on beyond them.
 Header probeHeader(const QString& name, QIODevice* device) {
     allowLargePictures();
-    QImageReader reader(device);
-    reader.setDecideFormatFromContent(true);
+    // A JPEG is known by its first bytes: naming its reader spares loading every other one to ask.
+    const bool jpeg = device->peek(2) == "\xFF\xD8";
+    QImageReader reader(device, jpeg ? QByteArray("jpeg") : QByteArray());
+    reader.setDecideFormatFromContent(!jpeg);
+    reader.setAutoDetectImageFormat(!jpeg);
     Header header{reader.format(), {}, QImageIOHandler::TransformationNone};
     if (header.format.isEmpty() || !isSupportedFormat(header.format)) failNotAPicture(name);
     header.rawSize = reader.size();
