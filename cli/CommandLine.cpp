@@ -23,6 +23,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -48,19 +49,50 @@ void checkTargetSize(const PictureInfo& header, const Options& options) {
         CheckResizedSize(options.size, QStringLiteral("Choose a smaller size."));
 }
 
-QSize targetSize(const PictureRef& original, const Options& options, const ResizeFunction& resize) {
+// The result's size, where the header and the options tell it; nothing for a fit, which searches.
+std::optional<QSize> sizeFromHeader(const PictureInfo& header, const Options& options) {
     switch (options.mode) {
     case SizeMode::Scale:
-        return ScaledSize(original->size(), options.percentX, options.percentY);
+        return ScaledSize(header.pixels, options.percentX, options.percentY);
     case SizeMode::Size:
         return options.size;
     case SizeMode::Within:
-        return SizeWithin(original->size(), options.within);
+        return SizeWithin(header.pixels, options.within);
     case SizeMode::Fit:
         break;
     }
-    const FitResult fit =
-        FitUnderSize(original, options.fitBytes, resize, options.within, options.keepDateAndCamera);
+    return std::nullopt;
+}
+
+// The job's picture, decoded once for each resolution its results need: a smooth result from a JPEG
+// decoded no finer than twice its size, a nearest-pixel one from the whole picture. Every size is made
+// from the same decode each time, so a fit's measured bytes are the bytes saved.
+class JobPicture {
+public:
+    JobPicture(const QString& path, const PictureInfo& header, bool smooth)
+        : mPath(path), mHeader(header), mSmooth(smooth) {}
+
+    PictureRef forResult(QSize result) {
+        const QSize decoded = mSmooth ? DecodedSizeFor(mHeader, result) : mHeader.pixels;
+        PictureRef& picture = mDecoded[{decoded.width(), decoded.height()}];
+        if (!picture) picture = mSmooth ? LoadPictureFor(mPath, result) : LoadPicture(mPath);
+        return picture;
+    }
+    QSize fullSize() const { return mHeader.pixels; }
+
+private:
+    const QString mPath;
+    const PictureInfo mHeader;
+    const bool mSmooth;
+    std::map<std::pair<int, int>, PictureRef> mDecoded;
+};
+
+QSize fittedSize(JobPicture& picture, const Options& options, const ResizeFunction& resize) {
+    const ResizeFunction fromDecode = [&](const PictureRef&, QSize size) {
+        return resize(picture.forResult(size), size);
+    };
+    const FitResult fit = FitUnderSize(picture.forResult(QSize(1, 1)), picture.fullSize(), options.fitBytes,
+                                       fromDecode, options.within, options.keepDateAndCamera);
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(QStringLiteral("even one pixel wide, its JPEG takes %1, more than %2.")
                                .arg(FileSizeText(double(fit.bytes)), FileSizeText(double(options.fitBytes))));
@@ -70,12 +102,11 @@ QSize targetSize(const PictureRef& original, const Options& options, const Resiz
 // The job's most memory at once, held from the batch's budget before the picture is decoded: the
 // header tells how much, so that parallel jobs never together ask for more than there is.
 MemoryBudget::Share reserveMemory(MemoryBudget& budget, const QString& source, const PictureInfo& header,
-                                  const Options& options) {
-    const QSize result = options.mode == SizeMode::Scale
-                             ? ScaledSize(header.pixels, options.percentX, options.percentY)
-                         : options.mode == SizeMode::Size ? options.size
-                                                          : header.pixels; // never larger than the picture
-    MemoryBudget::Share share = budget.Reserve(PictureWorkBytes(header, QFileInfo(source).size(), result));
+                                  const Options& options, std::optional<QSize> size) {
+    const QSize result = size.value_or(header.pixels); // a fit is never larger than the picture
+    const QSize decoded = options.smooth && size ? DecodedSizeFor(header, result) : header.pixels;
+    MemoryBudget::Share share =
+        budget.Reserve(PictureWorkBytes(header, QFileInfo(source).size(), result, decoded));
     if (!share) FailForMemory(source, header.pixels);
     return share;
 }
@@ -104,9 +135,11 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
     try {
         const PictureInfo header = ReadPictureInfo(source);
         checkTargetSize(header, options);
-        const MemoryBudget::Share memory = reserveMemory(budget, source, header, options);
-        const PictureRef original = LoadPicture(source);
-        const QSize size = targetSize(original, options, resize);
+        const std::optional<QSize> known = sizeFromHeader(header, options);
+        const MemoryBudget::Share memory = reserveMemory(budget, source, header, options, known);
+        JobPicture picture(source, header, options.smooth);
+        const QSize size = known ? *known : fittedSize(picture, options, resize);
+        const PictureRef original = picture.forResult(size);
         const PictureRef resized = resize(original, size);
         const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
         const int quality = qualityFor(resized, app1, options);

@@ -15,8 +15,9 @@ constexpr qint64 FirstProbePixels = 256 * 1024; // cheap, and big enough to tell
 // Every width tried, with its JPEG's length; the search keeps the closest on each side of the limit.
 class Search {
 public:
-    Search(const PictureRef& original, qint64 limit, const ResizeFunction& resize, QSize box, bool keep)
-        : mOriginal(original), mLimit(limit), mResize(resize), mFull(original->size()),
+    Search(const PictureRef& original, QSize full, qint64 limit, const ResizeFunction& resize, QSize box,
+           bool keep)
+        : mOriginal(original), mLimit(limit), mResize(resize), mFull(full),
           mWithin(SizeWithin(mFull, box)), mKeep(keep) {}
 
     // Within the box's height too: only a picture far taller than wide, one pixel wide, needs that.
@@ -135,9 +136,15 @@ QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes, con
 
 FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize, QSize box,
                        bool keepDateAndCamera) {
-    if (!original || original->size().isEmpty())
+    return FitUnderSize(original, original ? original->size() : QSize(), limitBytes, resize, box,
+                        keepDateAndCamera);
+}
+
+FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes, const ResizeFunction& resize,
+                       QSize box, bool keepDateAndCamera) {
+    if (!original || original->size().isEmpty() || full.isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
-    Search search(original, limitBytes, resize, box, keepDateAndCamera);
+    Search search(original, full, limitBytes, resize, box, keepDateAndCamera);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};
@@ -145,7 +152,7 @@ FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const Resi
     if (search.tooBig() > search.widest()) search.measure(search.widest()); // still unbracketed
     if (search.fits() == search.widest()) {
         const QSize size = search.sizeFor(search.widest());
-        const FitOutcome outcome = size == original->size() ? FitOutcome::KeptAsItIs : FitOutcome::FitsTheBox;
+        const FitOutcome outcome = size == full ? FitOutcome::KeptAsItIs : FitOutcome::FitsTheBox;
         return {size, search.bytesAt(search.fits()), outcome};
     }
     narrow(search);

@@ -72,8 +72,8 @@ qint64 MemoryTheSystemCanGive(int threadsToCome) {
                                          roomUnder(RLIMIT_DATA, kilobyteField(status, "VmData"))}));
 }
 
-qint64 PictureWorkBytes(const PictureInfo& header, qint64 fileBytes, QSize result) {
-    const qint64 pixels = qint64(header.pixels.width()) * header.pixels.height();
+qint64 PictureWorkBytes(const PictureInfo& header, qint64 fileBytes, QSize result, QSize decoded) {
+    const qint64 pixels = qint64(decoded.width()) * decoded.height();
     const qint64 resultPixels = qint64(result.width()) * result.height();
     return fileBytes + pixels * (header.decodingBytesPerPixel + 4) + resultPixels * (4 + 4 + 3 + 1);
 }

@@ -74,27 +74,60 @@ struct TjDeleter {
 };
 using TjHandle = std::unique_ptr<void, TjDeleter>;
 
-// Decodes a JPEG straight into 32-bit pixels with libjpeg-turbo. A file that ends before its last
-// scan is an error, not a picture with a grey lower part. CMYK pictures, which libjpeg-turbo cannot
-// turn into RGB, give a null image and are left to Qt's reader.
-QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header) {
+// A size divided as libjpeg-turbo's DCT scaling divides it: each side rounded up.
+QSize scaledDown(QSize size, int denominator) {
+    return {(size.width() + denominator - 1) / denominator, (size.height() + denominator - 1) / denominator};
+}
+
+// The coarsest DCT scale, 1/2, 1/4 or 1/8, at which a picture of `size` still has twice `result` in
+// both directions, as its denominator: the resampler then has the detail it keeps. 1 when only the
+// whole picture has, or when no result is given.
+int shrinkDenominator(QSize size, QSize result) {
+    if (result.isEmpty()) return 1;
+    for (const int denominator : {8, 4, 2}) {
+        const QSize scaled = scaledDown(size, denominator);
+        if (scaled.width() >= 2 * qint64(result.width()) && scaled.height() >= 2 * qint64(result.height()))
+            return denominator;
+    }
+    return 1;
+}
+
+// Adobe's CMYK, as Photoshop writes it and libjpeg gives it back: inverted, 255 meaning no ink.
+void cmykToRgb(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const auto* cmyk = reinterpret_cast<const uchar*>(pixel + x);
+            const int k = cmyk[3];
+            pixel[x] = qRgb(k * cmyk[0] / 255, k * cmyk[1] / 255, k * cmyk[2] / 255);
+        }
+    }
+}
+
+// Decodes a JPEG straight into 32-bit pixels with libjpeg-turbo, its sides divided by `denominator` in
+// the DCT (1, 2, 4 or 8). A file that ends before its last scan is an error, not a picture with a grey
+// lower part. CMYK and YCCK pictures, which libjpeg-turbo cannot turn into RGB, are decoded as CMYK and
+// turned into RGB here.
+QImage decodeJpeg(const QString& name, const uchar* data, qint64 size, QSize header, int denominator) {
     TjHandle tj(tjInitDecompress());
     if (!tj) FailToOpen(name, QStringLiteral("the JPEG decoder could not be started."));
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                            &colorspace) == 0 &&
-        (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK))
-        return {};
-    QImage image = AllocateImage(header, QImage::Format_RGB32);
-    if (image.isNull()) FailForMemory(name, header);
+    const bool cmyk = tjDecompressHeader3(tj.get(), data, static_cast<unsigned long>(size), &width, &height,
+                                          &subsampling, &colorspace) == 0 &&
+                      (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK);
+    const QSize scaled = scaledDown(header, denominator);
+    QImage image = AllocateImage(scaled, QImage::Format_RGB32);
+    if (image.isNull()) FailForMemory(name, scaled);
     const int rc = tjDecompress2(tj.get(), data, static_cast<unsigned long>(size), image.bits(),
-                                 image.width(), int(image.bytesPerLine()), image.height(), TJPF_BGRX, 0);
+                                 image.width(), int(image.bytesPerLine()), image.height(),
+                                 cmyk ? TJPF_CMYK : TJPF_BGRX, 0);
     if (rc != 0) {
         const QString what = QString::fromLatin1(tjGetErrorStr2(tj.get()));
         const bool fatal = tjGetErrorCode(tj.get()) == TJERR_FATAL;
         if (fatal || what.contains(QLatin1String("Premature end")))
             FailToOpen(name, QStringLiteral("it is damaged or incomplete (%1).").arg(what));
     }
+    if (cmyk) cmykToRgb(image);
     return image;
 }
 
@@ -150,8 +183,11 @@ QSize bitmapHeaderSize(QIODevice* device) {
 // holds only a file's first bytes and the header goes on beyond them.
 Header probeHeader(const QString& name, QIODevice* device) {
     allowLargePictures();
-    QImageReader reader(device);
-    reader.setDecideFormatFromContent(true);
+    // A JPEG is known by its first bytes: naming its reader spares loading every other one to ask.
+    const bool jpeg = device->peek(2) == "\xFF\xD8";
+    QImageReader reader(device, jpeg ? QByteArray("jpeg") : QByteArray());
+    reader.setDecideFormatFromContent(!jpeg);
+    reader.setAutoDetectImageFormat(!jpeg);
     Header header{reader.format(), {}, QImageIOHandler::TransformationNone};
     if (header.format.isEmpty() || !isSupportedFormat(header.format)) failNotAPicture(name);
     header.rawSize = reader.size();
@@ -174,7 +210,9 @@ Header readHeader(const QString& name, QIODevice* device) {
     return header;
 }
 
-QImage decode(const QString& name, const QByteArray& bytes) {
+// The picture in the file's bytes, upright and in sRGB; a JPEG decoded only as finely as a smooth
+// result of `result` pixels needs (none given: in full).
+QImage decode(const QString& name, const QByteArray& bytes, QSize result) {
     if (IsHeif(bytes)) return normalised(DecodeHeif(bytes, name));
     QBuffer buffer;
     buffer.setData(bytes);
@@ -184,7 +222,8 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     QImage image;
     QByteArray profile;
     if (header.format == "jpeg" || header.format == "jpg") {
-        image = decodeJpeg(name, data, bytes.size(), header.rawSize);
+        const int denominator = shrinkDenominator(uprightSize(header.rawSize, header.turn), result);
+        image = decodeJpeg(name, data, bytes.size(), header.rawSize, denominator);
         profile = JpegIccProfile(bytes);
     }
     if (header.format == "bmp") image = decodeBitmap(name, bytes);
@@ -207,8 +246,8 @@ QImage decode(const QString& name, const QByteArray& bytes) {
     return normalised(turnedUpright(std::move(image), header.turn));
 }
 
-PictureInfo infoFor(QSize size, int bytesPerPixel) {
-    return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height()), bytesPerPixel};
+PictureInfo infoFor(QSize size, int bytesPerPixel, bool jpeg = false) {
+    return {size, HimetricFromPixels(size.width()), HimetricFromPixels(size.height()), bytesPerPixel, jpeg};
 }
 
 // What the header on the device says; nothing when `complete` is false and the device ends before the
@@ -217,7 +256,8 @@ std::optional<PictureInfo> infoFrom(const QString& name, QIODevice* device, bool
     const Header header = probeHeader(name, device);
     if (header.rawSize.isEmpty() && !complete) return std::nullopt;
     CheckClaimedSize(name, header.rawSize);
-    return infoFor(uprightSize(header.rawSize, header.turn), header.bytesPerPixel);
+    const bool jpeg = header.format == "jpeg" || header.format == "jpg";
+    return infoFor(uprightSize(header.rawSize, header.turn), header.bytesPerPixel, jpeg);
 }
 
 // The same from a file's first bytes, or all of them.
@@ -346,13 +386,29 @@ int Picture::HimetricHeight() const {
 }
 
 PictureRef LoadPicture(const QString& path) {
-    const QByteArray bytes = PictureFile(path).readAll();
-    return Picture::make(decode(path, bytes), {}, ExifBlockOf(bytes));
+    return LoadPictureFor(path, {});
 }
 
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name) {
+    return LoadPictureFromDataFor(data, name, {});
+}
+
+PictureRef LoadPictureFor(const QString& path, QSize result) {
+    const QByteArray bytes = PictureFile(path).readAll();
+    return Picture::make(decode(path, bytes, result), {}, ExifBlockOf(bytes));
+}
+
+PictureRef LoadPictureFromDataFor(const QByteArray& data, const QString& name, QSize result) {
     if (data.isEmpty()) FailToOpen(name, QStringLiteral("it holds no data."));
-    return Picture::make(decode(name, data), data);
+    QImage image = decode(name, data, result);
+    // The file stands for the picture only when it was decoded in full.
+    const bool whole = image.size() == ReadPictureInfoFromData(data, name).pixels;
+    return Picture::make(std::move(image), whole ? data : QByteArray());
+}
+
+QSize DecodedSizeFor(const PictureInfo& header, QSize result) {
+    if (!header.decodesScaled) return header.pixels;
+    return scaledDown(header.pixels, shrinkDenominator(header.pixels, result));
 }
 
 PictureInfo ReadPictureInfo(const QString& path) {

@@ -48,6 +48,8 @@ struct PictureInfo {
     // What a pixel takes while the picture is decoded: 8 for 16-bit PNG and TIFF as Qt's readers hold
     // them, and for HEIC with libheif's planes beside its result; 4 for the rest.
     int decodingBytesPerPixel = 4;
+    // A JPEG: its reader can decode it at 1/2, 1/4 or 1/8 of its size as well.
+    bool decodesScaled = false;
 };
 
 // The largest picture the program opens or makes, in pixels (1 GiB at 4 bytes a pixel).
@@ -69,6 +71,16 @@ inline constexpr qint64 MaxPictureFileBytes = MaxPicturePixels * 16 * 2 + (qint6
 PictureRef LoadPicture(const QString& path);
 // Loads a picture from the bytes of an image file; `name` is used in messages. Keeps the bytes.
 PictureRef LoadPictureFromData(const QByteArray& data, const QString& name);
+// The picture a smooth result of `result` pixels is resampled from, with no more pixels than it needs:
+// a JPEG is decoded at the coarsest of 1/2, 1/4 and 1/8 of its size (each side rounded up) that still
+// leaves at least twice `result` in both directions once turned upright; other formats, and results of
+// more than a quarter of the picture a side, come in full as LoadPicture gives them. Turned upright and
+// made sRGB as LoadPicture does; throws as it does. An empty `result` asks for the whole picture.
+PictureRef LoadPictureFor(const QString& path, QSize result);
+// The same from a file's bytes, kept only when the picture is decoded in full.
+PictureRef LoadPictureFromDataFor(const QByteArray& data, const QString& name, QSize result);
+// The size LoadPictureFor gives for a result of `result` pixels from a file with this header.
+QSize DecodedSizeFor(const PictureInfo& header, QSize result);
 // Reads only the header of a picture file: its first bytes, or, where the header lies further in
 // (a TIFF's directory, a JPEG's size after large metadata), the parts the reader seeks to. Throws
 // QuillonError as LoadPicture does.

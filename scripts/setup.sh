@@ -17,6 +17,8 @@ packages=(
   fonts-dejavu-core
   # tests, the smoke test and the benchmarks
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace
+  # the benchmark's peak memory of each process: GNU time
+  time
   # the screen-reader test: the window read through AT-SPI on a session bus of its own
   at-spi2-core python3-pyatspi dbus-daemon dbus-x11
   # the fuzz targets: clang with libFuzzer and the sanitizers' runtime

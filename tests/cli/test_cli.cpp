@@ -7,6 +7,7 @@
 #include "engine/Resize.h"
 #include "imaging/ExifBlock.h"
 #include "imaging/FileName.h"
+#include "imaging/Resample.h"
 #include "support/ExifFactory.h"
 #include "support/PictureFactory.h"
 
@@ -263,6 +264,33 @@ private slots:
         }
         QCOMPARE(QString::fromUtf8(result.out), line + '\n');
         QCOMPARE(result.status, 0);
+    }
+    // A smooth shrink, searched or not, is made from a JPEG decoded no finer than twice its size; a
+    // nearest-pixel result and an enlargement from the whole picture, as ever.
+    void decodesWhatTheResultNeeds_data() {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("shrunkOnLoad");
+        QTest::newRow("smooth, a tenth") << "--smooth --scale 10" << true;
+        QTest::newRow("smooth, a fit") << "--smooth --fit 2K" << true;
+        QTest::newRow("nearest pixel, a tenth") << "--scale 10" << false;
+        QTest::newRow("nearest pixel, a fit") << "--fit 2K" << false;
+        QTest::newRow("smooth, enlarged") << "--smooth --scale 150" << false;
+    }
+    void decodesWhatTheResultNeeds() {
+        QFETCH(QString, args);
+        QFETCH(bool, shrunkOnLoad);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("a.jpg");
+        factory::writeFile(path, factory::encode(factory::gradient(800, 600), "JPEG"));
+        const Result result = ::run(folder.path(), args.split(' ') << "a.jpg");
+        QCOMPARE(result.status, 0);
+        const QByteArray saved = factory::readFile(folder.filePath("a(QLN).jpg"));
+        const QSize size = QImage::fromData(saved).size();
+        const PictureRef decoded = shrunkOnLoad ? LoadPictureFor(path, size) : LoadPicture(path);
+        QCOMPARE(decoded->size() == QSize(800, 600), !shrunkOnLoad);
+        const PictureRef resized = args.contains("--smooth") ? SmoothResizedPicture(decoded, size, Qt::white)
+                                                             : ResizedPicture(decoded, size, Qt::white);
+        QCOMPARE(saved, EncodeJPEG(resized, 90));
     }
     void uploadLimitsRefused_data() {
         QTest::addColumn<QString>("args");

@@ -40,9 +40,9 @@ private slots:
     void loadsEachFormat_data() {
         QTest::addColumn<QString>("name"), QTest::addColumn<QByteArray>("format");
         int row = 0;
-        for (const char* name : {"a.jpg", "a.gif", "a.bmp", "png.jpg", "a.webp", "tiff.png", "a.heic"})
+        for (const char* name : {"a.jpg", "cmyk.jpg", "a.gif", "a.bmp", "png.jpg", "a.webp", "tiff.png", "a.heic"})
             QTest::newRow(name) << QString(name)
-                                << QByteArray("JPEG GIF BMP PNG WEBP TIFF HEIC").split(' ')[row++];
+                                << QByteArray("JPEG CMYK GIF BMP PNG WEBP TIFF HEIC").split(' ')[row++];
     }
     void loadsEachFormat() {
         QFETCH(QString, name);
@@ -51,7 +51,7 @@ private slots:
         const int quality = format == "WEBP" ? 100 : 90; // lossless WebP
         const PictureRef picture = LoadPicture(written(name, factory::encode(source, format, quality)));
         QCOMPARE(picture->hasTransparency(), format == "GIF"); // our GIF always has a transparent index
-        if (format == "JPEG" || format == "HEIC" || format == "GIF")
+        if (format == "JPEG" || format == "CMYK" || format == "HEIC" || format == "GIF")
             QVERIFY(factory::psnr(source, picture->image()) > (format == "GIF" ? 18 : 30));
         else
             QCOMPARE(picture->image().convertToFormat(QImage::Format_RGB32), source);
@@ -79,6 +79,31 @@ private slots:
         const QImage image = LoadPicture(written("turned", bytes))->image();
         QVERIFY(image.size() == size && qRed(image.pixel(corner)) > 200 && qGreen(image.pixel(corner)) < 60);
         QCOMPARE(ReadPictureInfo(dir.filePath("turned")).pixels, size); // the header alone says the same
+    }
+
+    // For a result of a sixteenth a side, a JPEG is decoded at an eighth: the whole decode's turn and
+    // colours, shrunk.
+    void decodesOnlyWhatTheResultNeeds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QImage source = factory::gradient(240, 160);
+        QPainter(&source).fillRect(0, 0, 48, 48, Qt::red); // the stored top-left corner
+        const QByteArray jpeg = factory::encode(source, "JPEG", 95);
+        for (int turn = 1; turn <= 8; ++turn)
+            QTest::addRow("orientation %d", turn) << factory::withExifOrientation(jpeg, turn);
+        QTest::newRow("CMYK") << factory::encode(source, "CMYK", 95);
+        const QImage grey = source.convertToFormat(QImage::Format_Grayscale8);
+        QTest::newRow("grey") << factory::encode(grey, "JPEG", 95);
+    }
+    void decodesOnlyWhatTheResultNeeds() {
+        QFETCH(QByteArray, bytes);
+        const QString path = written("scaled.jpg", bytes);
+        const QImage whole = LoadPicture(path)->image();
+        const QSize result = whole.size() / 16;
+        const QImage shrunk = LoadPictureFor(path, result)->image();
+        QCOMPARE(shrunk.size(), whole.size() / 8);
+        QCOMPARE(DecodedSizeFor(ReadPictureInfo(path), result), shrunk.size());
+        const QImage wholeShrunk = whole.scaled(shrunk.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QVERIFY(factory::psnr(wholeShrunk, shrunk) > 30);
     }
 
     void hostileFilesGiveAClearError_data() {

@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <turbojpeg.h>
+#include <vector>
 
 namespace factory {
 
@@ -162,8 +164,32 @@ quint32 crc32(const QByteArray& bytes) {
 
 } // namespace
 
+// Adobe's inverted CMYK, which libjpeg-turbo writes as YCCK: the least ink that gives each colour.
+QByteArray encodeCmyk(const QImage& source, int quality) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB32);
+    std::vector<uchar> cmyk;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            const int k = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel), 1});
+            for (const int level : {qRed(pixel), qGreen(pixel), qBlue(pixel)})
+                cmyk.push_back(uchar(level * 255 / k));
+            cmyk.push_back(uchar(k));
+        }
+    const std::unique_ptr<void, int (*)(tjhandle)> tj(tjInitCompress(), tjDestroy);
+    uchar* jpeg = nullptr;
+    unsigned long length = 0;
+    if (tjCompress2(tj.get(), cmyk.data(), image.width(), 0, image.height(), TJPF_CMYK, &jpeg, &length,
+                    TJSAMP_420, quality, 0) != 0)
+        qFatal("libjpeg-turbo could not write a CMYK JPEG");
+    const QByteArray bytes(reinterpret_cast<const char*>(jpeg), qsizetype(length));
+    tjFree(jpeg);
+    return bytes;
+}
+
 QByteArray encode(const QImage& image, const char* format, int quality, int orientation) {
     if (qstrcmp(format, "GIF") == 0) return encodeGif(image);
+    if (qstrcmp(format, "CMYK") == 0) return encodeCmyk(image, quality);
     if (qstrcmp(format, "HEIC") == 0) return encodeHeic(image, quality, orientation);
     QByteArray bytes;
     QBuffer buffer(&bytes);

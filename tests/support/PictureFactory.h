@@ -16,8 +16,8 @@ QImage coordinates(int width, int height);
 QImage zonePlate(int size, double k);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
-// "JPEG", "GIF" (a 6 × 6 × 6 cube and a transparent index), "BMP", "PNG", "WEBP" (lossless at 100), "TIFF"
-// or "HEIC" (shown turned by `orientation`, 1 to 8 as in EXIF).
+// "JPEG", "GIF" (a 6 × 6 × 6 cube and a transparent index), "BMP", "PNG", "WEBP" (lossless at 100), "TIFF",
+// "HEIC" (shown turned by `orientation`, 1 to 8 as in EXIF) or "CMYK" (a JPEG in Adobe's CMYK).
 QByteArray encode(const QImage& image, const char* format, int quality = 92, int orientation = 1);
 // A HEIC whose Exif item is `exif` (libheif finds the TIFF header in it and records where it starts).
 QByteArray heicWithExif(const QImage& image, const QByteArray& exif);
