@@ -143,7 +143,7 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
         const PictureRef resized = resize(original, size);
         const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
         const int quality = qualityFor(resized, app1, options);
-        if (const std::optional<qint64> length = SaveResized(dialogs, resized, output, quality, app1)) {
+        if (const std::optional<qint64> length = SaveResizedInPlace(dialogs, resized, output, quality, app1)) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
                                .arg(output)

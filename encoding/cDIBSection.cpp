@@ -2,22 +2,6 @@
 
 #include "imaging/CheckedMath.h"
 
-#include <array>
-#include <functional>
-#include <mutex>
-
-namespace {
-
-// A picture's bitmap is selected into one drawing context at a time, and a second selection fails: two
-// copies of one picture made at once (the save and the live size figure) take turns here instead of
-// one of them copying nothing.
-std::mutex& turnFor(gdi::Handle picture) {
-    static std::array<std::mutex, 16> turns;
-    return turns[std::hash<gdi::Handle>{}(picture) % turns.size()];
-}
-
-} // namespace
-
 cDIBSection::~cDIBSection() {
     ClearUp();
 }
@@ -49,7 +33,8 @@ void cDIBSection::ClearUp() {
 }
 
 void cDIBSection::CreateFromPicture(const PictureRef& picThis) {
-    // The picture's own pixels stand behind the handle while the copy is made; nothing is copied twice.
+    // The picture's own pixels stand behind a handle of this copy's own while it is made: nothing is
+    // copied twice, and copies of one picture made at once (the save and the size meter) never meet.
     const auto bitmap = picThis ? gdi::PictureBitmap::make(picThis->image()) : nullptr;
     const gdi::Handle hPicture = bitmap ? bitmap->handle() : 0;
     gdi::BITMAP tBM{};
@@ -63,7 +48,6 @@ void cDIBSection::CreateFromPicture(const PictureRef& picThis) {
     gdi::ReleaseDC(hWnd, lhDCDesktop);
     if (lhDC == 0) return;
 
-    const std::lock_guard turn(turnFor(hPicture));
     const gdi::Handle lhBmpOld = gdi::SelectObject(lhDC, hPicture);
     LoadPictureBlt(lhDC, 0, 0, -1, -1, gdi::SRCCOPY);
     gdi::SelectObject(lhDC, lhBmpOld);

@@ -36,20 +36,80 @@ void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper
     props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
 }
 
+// An opaque picture's rows as they lie: blue, green, red and an unused byte each on a little-endian
+// machine. False for a picture whose rows cannot be read so.
+bool describeRows(ijl::JPEG_CORE_PROPERTIES& props, const QImage& image, std::int32_t quality,
+                  const QByteArray& app1) {
+    if (image.isNull() || image.format() != QImage::Format_RGB32 ||
+        QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+        return false;
+    props.DIBWidth = image.width();
+    props.DIBHeight = image.height(); // top-down
+    props.DIBBytes = reinterpret_cast<std::uintptr_t>(image.constBits());
+    props.DIBChannels = 4;
+    props.DIBColor = ijl::IJL_BGRX;
+    props.DIBPadBytes = std::int32_t(image.bytesPerLine() - qsizetype(image.width()) * 4);
+    props.JPGWidth = image.width();
+    props.JPGHeight = image.height();
+    props.jquality = quality;
+    props.APP1Bytes = reinterpret_cast<std::uintptr_t>(app1.constData());
+    props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
+    return true;
+}
+
+const QString InitFailed = QStringLiteral("Failed to initialise the IJL library: ");
+const QString SaveFailed = QStringLiteral("Failed to save to JPG");
+
+QByteArray terminatedName(const QString& fileName) {
+    QByteArray bytes = EncodeFileName(fileName);
+    bytes.append('\0');
+    return bytes;
+}
+
 } // namespace
+
+bool SavePictureJPEG(Dialogs& dialogs, const PictureRef& picture, const QString& fileName,
+                     std::int32_t quality, qint64* length, const QByteArray& app1) {
+    const QImage image = picture ? picture->image() : QImage();
+    if (image.format() != QImage::Format_RGB32) {
+        cDIBSection wrapper;
+        wrapper.CreateFromPicture(picture);
+        return SaveJPEG(dialogs, wrapper, fileName, quality, length, app1);
+    }
+    const QByteArray bFileName = terminatedName(fileName);
+    IjlRecord record;
+    if (record.initCode != ijl::IJL_OK) {
+        dialogs.MsgBox(InitFailed + QString::number(record.initCode), vbExclamation, ApplicationTitle);
+        return false;
+    }
+    const bool described = describeRows(record.props, image, quality, app1);
+    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
+    if (described && ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
+        if (length) *length = record.props.JPGSizeBytes;
+        return true;
+    }
+    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
+    return false;
+}
+
+bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& fileName) {
+    const QByteArray bFileName = terminatedName(fileName);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    if (!jpeg.isEmpty() && ijl::ReplaceFileWith(bFileName.constData(), bytes, std::size_t(jpeg.size())) == ijl::IJL_OK)
+        return true;
+    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
+    return false;
+}
 
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
               qint64* length, const QByteArray& app1) {
     // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
     // record, released after it, points into it.
-    QByteArray bFileName = EncodeFileName(fileName);
-    bFileName.append('\0');
+    const QByteArray bFileName = terminatedName(fileName);
 
     IjlRecord record;
     if (record.initCode != ijl::IJL_OK) {
-        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") +
-                           QString::number(record.initCode),
-                       vbExclamation, ApplicationTitle);
+        dialogs.MsgBox(InitFailed + QString::number(record.initCode), vbExclamation, ApplicationTitle);
         return false;
     }
     describePixels(record.props, wrapper, quality, app1);
@@ -59,7 +119,7 @@ bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, s
         if (length) *length = record.props.JPGSizeBytes;
         return true;
     }
-    dialogs.MsgBox(QStringLiteral("Failed to save to JPG"), vbExclamation, ApplicationTitle);
+    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
     return false; // the record is released here, after the message
 }
 

@@ -16,6 +16,16 @@
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
               qint64* length = nullptr, const QByteArray& app1 = {});
 
+// Writes `picture` as SaveJPEG writes it made into a wrapper, byte for byte, but reads an opaque
+// picture's own 32-bit rows in place instead of a 24-bit copy of them; other pictures go through the
+// wrapper. Fails, and tells, as SaveJPEG does.
+bool SavePictureJPEG(Dialogs& dialogs, const PictureRef& picture, const QString& fileName,
+                     std::int32_t quality, qint64* length = nullptr, const QByteArray& app1 = {});
+
+// Writes `jpeg`, bytes EncodeJPEG made, as the file SaveJPEG would write from the same pixels: the
+// same replacement of the file, the same message on failure.
+bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& fileName);
+
 // The bytes SaveJPEG would write for `picture` made into a wrapper as the save command makes it:
 // the same record, the same library call, so the figure and the file never differ. Safe to call from
 // any thread. Throws QuillonError when the picture is empty or there is not enough memory.

@@ -5,11 +5,23 @@
 #include "platform/FileSystem.h"
 
 std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                  int quality, const QByteArray& app1) {
+                                  int quality, const QByteArray& app1, const QByteArray& measured) {
     const ReplaceableFile replaceable(output);
+    if (!measured.isEmpty()) {
+        if (!SaveJPEGBytes(dialogs, measured, output)) return std::nullopt;
+        return measured.size();
+    }
     cDIBSection wrapper;
     wrapper.CreateFromPicture(picture);
     qint64 length = 0;
     if (!SaveJPEG(dialogs, wrapper, output, quality, &length, app1)) return std::nullopt;
+    return length;
+}
+
+std::optional<qint64> SaveResizedInPlace(Dialogs& dialogs, const PictureRef& picture, const QString& output,
+                                         int quality, const QByteArray& app1) {
+    const ReplaceableFile replaceable(output);
+    qint64 length = 0;
+    if (!SavePictureJPEG(dialogs, picture, output, quality, &length, app1)) return std::nullopt;
     return length;
 }

@@ -13,5 +13,13 @@
 // The length of the file written, or nothing when the writer failed and has shown why through
 // `dialogs`. Throws QuillonError, in the user's words, when the name is taken by something that is
 // not a file or the earlier file cannot be made replaceable.
+// `measured`, when not empty, is the JPEG the size meter made of this very picture at this quality
+// with this `app1` (SizeMeter::Bytes): written as it is instead of encoding the picture again.
 std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                  int quality = SavedQuality, const QByteArray& app1 = {});
+                                  int quality = SavedQuality, const QByteArray& app1 = {},
+                                  const QByteArray& measured = {});
+
+// The same file as SaveResized, byte for byte, with no 24-bit copy: an opaque picture's own 32-bit
+// rows are read where they lie. For the command line, which has no wrapper to keep.
+std::optional<qint64> SaveResizedInPlace(Dialogs& dialogs, const PictureRef& picture, const QString& output,
+                                         int quality = SavedQuality, const QByteArray& app1 = {});

@@ -75,6 +75,8 @@ qint64 MemoryTheSystemCanGive(int threadsToCome) {
 qint64 PictureWorkBytes(const PictureInfo& header, qint64 fileBytes, QSize result, QSize decoded) {
     const qint64 pixels = qint64(decoded.width()) * decoded.height();
     const qint64 resultPixels = qint64(result.width()) * result.height();
+    // Coefficients: 64 of 2 bytes for each 8 × 8 block of brightness and a quarter of that twice for
+    // colour, 3 bytes a pixel.
     return fileBytes + pixels * (header.decodingBytesPerPixel + 4) + resultPixels * (4 + 4 + 3 + 1);
 }
 

@@ -18,7 +18,8 @@ qint64 MemoryTheSystemCanGive(int threadsToCome = 0);
 // The most that decoding and resizing one picture takes at once, known from its header: the file's
 // bytes, its pixels as the reader holds them beside the 32-bit picture made from them, at `decoded`
 // (the header's size, or the smaller one DecodedSizeFor gives where that is how it is read), and the
-// result with the smooth resampler's rows between, the 24-bit copy the JPEG writer reads and the JPEG.
+// result with the smooth resampler's rows between, the coefficients the JPEG writer keeps for its
+// optimized tables and the JPEG. The writer reads the result's own rows: there is no 24-bit copy of it.
 qint64 PictureWorkBytes(const PictureInfo& header, qint64 fileBytes, QSize result, QSize decoded);
 
 class MemoryBudget {

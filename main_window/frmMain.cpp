@@ -706,8 +706,11 @@ void frmMain::Command5_Click() {
         return;
     }
     const PictureRef saved = ui->AAIVResized->Picture();
+    const int quality = SaveQuality(saved);
+    const QByteArray app1 = Metadata(saved);
+    // The status line's JPEG, when it is of this picture, is the file: it is not encoded again.
     const std::optional<qint64> length =
-        SaveResized(mDialogs, saved, output, SaveQuality(saved), Metadata(saved));
+        SaveResized(mDialogs, saved, output, quality, app1, mMeter->Bytes(saved, quality, app1));
     if (!length) return; // the writer has shown why
     ShowSaved(saved, output, *length);
 

@@ -43,10 +43,9 @@ struct Registry {
     std::vector<int> faults[3];
 };
 
-// Never destroyed: pictures kept in statics may be released after other statics are gone.
 Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
+    static Registry instance;
+    return instance;
 }
 
 template <class T> T* find(Registry& r, Handle handle) {

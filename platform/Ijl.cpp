@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,8 +13,9 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <set>
+#include <string>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 // After <cstdio>: jpeglib.h uses FILE and size_t without declaring them.
@@ -43,19 +45,13 @@ struct Session {
     ~Session() { jpeg_destroy_compress(&compressor); } // safe on one never created
 };
 
+void EndSession::operator()(Session* session) const {
+    delete session;
+}
+
 namespace {
 
-struct Probe {
-    std::mutex lock;
-    testing::Calls calls;
-    std::int32_t forcedInitCode = 0;
-    testing::LastWrite last;
-};
-
-Probe& probe() {
-    static Probe* const instance = new Probe;
-    return *instance;
-}
+std::atomic<std::int32_t> forcedInitCode{0};
 
 // Buffers libjpeg may grow into: it allocates them with malloc and leaves freeing them to the caller.
 struct FreeBuffer {
@@ -92,37 +88,22 @@ mode_t permissionsFor(const struct stat* existing) {
     return 0666 & ~mask;
 }
 
-// The temporary files of the writes under way, so that a program stopped by a signal can remove
-// them (RemoveTemporaryFiles); once it has, no write makes another.
-struct TemporaryFiles {
-    std::mutex lock;
-    std::set<std::string> paths;
-    bool closed = false;
-};
-
-TemporaryFiles& temporaryFiles() {
-    static TemporaryFiles* const instance = new TemporaryFiles;
-    return *instance;
-}
-
-// A file in the target's folder that is removed again unless it was renamed into place.
+// A file in the target's folder that is removed again unless it was renamed into place. The files
+// under way are listed so that a program stopped by a signal can remove them (RemoveTemporaryFiles);
+// once it has, no write makes another.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& folder) : mPath(folder + "/.quillon-jpeg-XXXXXX") {
-        TemporaryFiles& files = temporaryFiles();
-        const std::lock_guard guard(files.lock);
-        mFd = files.closed ? -1 : mkostemp(mPath.data(), O_CLOEXEC);
-        if (mFd < 0)
-            mPath.clear();
-        else
-            files.paths.insert(mPath);
+        const std::lock_guard guard(underWay.lock);
+        if (!underWay.closed) mFd = mkostemp(mPath.data(), O_CLOEXEC);
+        if (mFd >= 0) list();
     }
     ~TemporaryFile() {
         if (mFd >= 0) ::close(mFd);
-        if (mPath.empty()) return;
-        TemporaryFiles& files = temporaryFiles();
-        const std::lock_guard guard(files.lock);
-        if (files.paths.erase(mPath)) ::unlink(mPath.c_str());
+        const std::lock_guard guard(underWay.lock);
+        if (!mListed) return;
+        ::unlink(mPath.c_str());
+        unlist();
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -144,18 +125,54 @@ public:
     }
     // rename() replaces whatever is at the target, a symbolic link included, without following it.
     bool renameTo(const std::string& target) {
-        TemporaryFiles& files = temporaryFiles();
-        const std::lock_guard guard(files.lock);
-        if (!files.paths.contains(mPath) || ::rename(mPath.c_str(), target.c_str()) != 0) return false;
-        files.paths.erase(mPath);
-        mPath.clear();
+        const std::lock_guard guard(underWay.lock);
+        if (!mListed || ::rename(mPath.c_str(), target.c_str()) != 0) return false;
+        unlist();
         return true;
     }
 
+    static void removeAll() {
+        const std::lock_guard guard(underWay.lock);
+        underWay.closed = true;
+        while (TemporaryFile* file = underWay.first) {
+            ::unlink(file->mPath.c_str());
+            file->unlist();
+        }
+    }
+
 private:
+    // The files under way, linked through the files themselves: nothing to allocate, and nothing to
+    // destroy at exit while a write on another thread may still reach it.
+    struct List {
+        std::mutex lock;
+        TemporaryFile* first = nullptr;
+        bool closed = false;
+    };
+    static_assert(std::is_trivially_destructible_v<List>);
+    static constinit List underWay;
+
+    // Under the list's lock.
+    void list() {
+        mNext = underWay.first;
+        if (mNext) mNext->mPrevious = this;
+        underWay.first = this;
+        mListed = true;
+    }
+    void unlist() {
+        (mPrevious ? mPrevious->mNext : underWay.first) = mNext;
+        if (mNext) mNext->mPrevious = mPrevious;
+        mPrevious = mNext = nullptr;
+        mListed = false;
+    }
+
     std::string mPath;
     int mFd = -1;
+    bool mListed = false;
+    TemporaryFile* mPrevious = nullptr;
+    TemporaryFile* mNext = nullptr;
 };
+
+constinit TemporaryFile::List TemporaryFile::underWay;
 
 void syncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -165,6 +182,7 @@ void syncFolder(const std::string& folder) {
 }
 
 std::int32_t replaceFile(const std::string& target, const unsigned char* data, std::size_t size) {
+    if (target.empty()) return IJL_INVALID_FILENAME;
     const std::size_t slash = target.rfind('/');
     if (slash == target.size() - 1) return IJL_INVALID_FILENAME; // a folder, not a file
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
@@ -183,11 +201,13 @@ std::int64_t rowsOf(const JPEG_CORE_PROPERTIES& r) {
     return r.DIBHeight < 0 ? -std::int64_t{r.DIBHeight} : r.DIBHeight;
 }
 std::int64_t pitchOf(const JPEG_CORE_PROPERTIES& r) {
-    return std::int64_t{r.DIBWidth} * 3 + r.DIBPadBytes;
+    return std::int64_t{r.DIBWidth} * r.DIBChannels + r.DIBPadBytes;
 }
 
 std::int32_t checkRecord(const JPEG_CORE_PROPERTIES& r) {
-    if (r.DIBChannels != 3 || r.DIBColor != IJL_BGR) return IJL_UNSUPPORTED_BYTES_PER_PIXEL;
+    const bool bgr = r.DIBChannels == 3 && r.DIBColor == IJL_BGR;
+    const bool bgrx = r.DIBChannels == 4 && r.DIBColor == IJL_BGRX;
+    if (!bgr && !bgrx) return IJL_UNSUPPORTED_BYTES_PER_PIXEL;
     if (r.JPGChannels != 3 || r.JPGColor != IJL_YCBCR || turboSubsampling(r.JPGSubsampling) < 0)
         return IJL_UNSUPPORTED_SUBSAMPLING;
     const std::int64_t rows = rowsOf(r);
@@ -230,8 +250,9 @@ void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned 
     jpeg_mem_dest(c, jpeg, size);
     c->image_width = JDIMENSION(r.DIBWidth);
     c->image_height = JDIMENSION(rowsOf(r));
-    c->input_components = 3;
-    c->in_color_space = JCS_EXT_BGR;
+    // The colour conversion reads blue, green and red alike either way: the same JPEG from both layouts.
+    c->input_components = r.DIBChannels;
+    c->in_color_space = r.DIBColor == IJL_BGRX ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(c);
     jpeg_set_quality(c, r.jquality, TRUE);
     c->comp_info[0].h_samp_factor = r.JPGSubsampling == IJL_NONE ? 1 : 2;
@@ -305,20 +326,13 @@ std::int32_t writeToBuffer(JPEG_CORE_PROPERTIES& r) {
 } // namespace
 
 std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops) {
-    Probe& p = probe();
-    {
-        std::lock_guard guard(p.lock);
-        ++p.calls.init;
-        if (const std::int32_t code = p.forcedInitCode) {
-            p.forcedInitCode = 0;
-            return code;
-        }
-    }
+    if (forcedInitCode.load(std::memory_order_relaxed) != 0)
+        if (const std::int32_t code = forcedInitCode.exchange(0)) return code;
     if (!jcprops) return IJL_INVALID_JPEG_PROPERTIES;
-    std::unique_ptr<Session> session(new (std::nothrow) Session);
+    std::unique_ptr<Session, EndSession> session(new (std::nothrow) Session);
     if (!session) return IJL_MEMORY_ERROR;
     if (const std::int32_t rc = createCompressor(*session); rc != IJL_OK) return rc;
-    jcprops->session = session.release();
+    jcprops->session = std::move(session);
     // Input as cDIBSection lays it out: 3-byte blue, green, red pixels; output YCbCr at 4:2:0.
     jcprops->DIBChannels = 3;
     jcprops->DIBColor = IJL_BGR;
@@ -326,22 +340,10 @@ std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops) {
     jcprops->JPGColor = IJL_YCBCR;
     jcprops->JPGSubsampling = IJL_420;
     jcprops->jquality = 75;
-    std::lock_guard guard(p.lock);
-    ++p.calls.liveSessions;
     return IJL_OK;
 }
 
 std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
-    Probe& p = probe();
-    {
-        std::lock_guard guard(p.lock);
-        ++p.calls.write;
-        if (jcprops) {
-            p.last.record = *jcprops;
-            p.last.iotype = iotype;
-            p.last.fileName = jcprops->JPGFile ? reinterpret_cast<const char*>(jcprops->JPGFile) : "";
-        }
-    }
     if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
     if (iotype != IJL_JFILE_WRITEWHOLEIMAGE && iotype != IJL_JBUFF_WRITEWHOLEIMAGE) return IJL_UNSUPPORTED_IO;
     JPEG_CORE_PROPERTIES& r = *jcprops;
@@ -359,12 +361,18 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
     return rc;
 }
 
+std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {
+    if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
+    jcprops->session.reset();
+    return IJL_OK;
+}
+
+std::int32_t ReplaceFileWith(const char* target, const unsigned char* data, std::size_t size) {
+    return target ? replaceFile(target, data, size) : IJL_INVALID_FILENAME;
+}
+
 void RemoveTemporaryFiles() {
-    TemporaryFiles& files = temporaryFiles();
-    const std::lock_guard guard(files.lock);
-    files.closed = true;
-    for (const std::string& path : files.paths) ::unlink(path.c_str());
-    files.paths.clear();
+    TemporaryFile::removeAll();
 }
 
 std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling) {
@@ -376,44 +384,10 @@ std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUB
     return bound > std::numeric_limits<int>::max() ? 0 : bound;
 }
 
-std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops) {
-    Probe& p = probe();
-    {
-        std::lock_guard guard(p.lock);
-        ++p.calls.free;
-    }
-    if (!jcprops || !jcprops->session) return IJL_INVALID_JPEG_PROPERTIES;
-    delete jcprops->session;
-    jcprops->session = nullptr;
-    std::lock_guard guard(p.lock);
-    --p.calls.liveSessions;
-    return IJL_OK;
-}
-
 namespace testing {
 
-Calls Count() {
-    Probe& p = probe();
-    std::lock_guard guard(p.lock);
-    return p.calls;
-}
-
-void ResetCounts() {
-    Probe& p = probe();
-    std::lock_guard guard(p.lock);
-    p.calls.init = p.calls.write = p.calls.free = 0;
-}
-
 void FailNextInit(std::int32_t code) {
-    Probe& p = probe();
-    std::lock_guard guard(p.lock);
-    p.forcedInitCode = code;
-}
-
-LastWrite Last() {
-    Probe& p = probe();
-    std::lock_guard guard(p.lock);
-    return p.last;
+    forcedInitCode.store(code);
 }
 
 } // namespace testing

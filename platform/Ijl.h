@@ -1,15 +1,17 @@
 #pragma once
 // The JPEG library: one parameter record, initialised, filled in by the caller, written, and freed.
 // Built on libjpeg-turbo's libjpeg API. The pixels are read in place: rows of 3-byte blue, green, red
-// pixels, each followed by DIBPadBytes bytes, bottom-up when DIBHeight is negative. The file is
+// pixels (or, with DIBChannels 4 and IJL_BGRX, 4-byte ones whose last byte is ignored), each followed
+// by DIBPadBytes bytes, bottom-up when DIBHeight is negative. The file is
 // baseline JFIF with the accurate integer DCT and Huffman tables optimised for the picture: byte for
 // byte what `cjpeg -quality Q -optimize` writes from the same pixels at 4:2:0 (adding -baseline below
 // quality 25), and it decodes to the same pixels as the standard tables would give.
 //
 // Every call returns 0 for success or a negative code. Addresses are std::uintptr_t (a 64-bit address
 // does not fit the 32 bits of the original record).
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 
 namespace ijl {
 
@@ -31,21 +33,25 @@ enum IJLIOTYPE : std::int32_t {
     IJL_JBUFF_WRITEWHOLEIMAGE = 9, // write the whole image into the caller's buffer
 };
 
-enum IJL_COLOR : std::int32_t { IJL_RGB = 1, IJL_BGR = 2, IJL_YCBCR = 3 };
+enum IJL_COLOR : std::int32_t { IJL_RGB = 1, IJL_BGR = 2, IJL_YCBCR = 3, IJL_BGRX = 4 };
 enum IJL_JPGSUBSAMPLING : std::int32_t { IJL_NONE = 0 /* 4:4:4 */, IJL_420 = 1, IJL_422 = 2 };
 
 struct Session; // what the library holds between ijlInit and ijlFree
+struct EndSession {
+    void operator()(Session* session) const;
+};
 
 inline constexpr std::int32_t MaxApp1Bytes = 65533; // a segment's length field counts itself
 
-// The parameter record. Zero-fill it before ijlInit; ijlInit sets the initial values.
+// The parameter record. Zero-fill it before ijlInit; ijlInit sets the initial values. A record that
+// goes away without ijlFree still ends its session.
 struct JPEG_CORE_PROPERTIES {
     // The uncompressed pixels.
     std::uintptr_t DIBBytes = 0;       // address of the first byte of the pixels
     std::int32_t DIBWidth = 0;         // pixels
     std::int32_t DIBHeight = 0;        // rows; negative when they lie bottom-up in memory
     std::int32_t DIBPadBytes = 0;      // bytes after each row's DIBWidth × DIBChannels
-    std::int32_t DIBChannels = 0;      // 3 after ijlInit
+    std::int32_t DIBChannels = 0;      // 3 after ijlInit; 4 for IJL_BGRX
     IJL_COLOR DIBColor = IJL_COLOR(0); // IJL_BGR after ijlInit
 
     // The JPEG file.
@@ -63,7 +69,7 @@ struct JPEG_CORE_PROPERTIES {
     std::uintptr_t APP1Bytes = 0;
     std::int32_t APP1SizeBytes = 0;
 
-    Session* session = nullptr; // the library's; set by ijlInit, cleared by ijlFree
+    std::unique_ptr<Session, EndSession> session; // the library's; set by ijlInit, ended by ijlFree
 };
 
 std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops);
@@ -86,26 +92,15 @@ void RemoveTemporaryFiles();
 // The most bytes a JPEG of this size and subsampling can take; 0 when that is beyond 2 GiB.
 std::int64_t JpegBufferBound(std::int32_t width, std::int32_t height, IJL_JPGSUBSAMPLING subsampling);
 
+// Writes `size` bytes as the file at `target` exactly as IJL_JFILE_WRITEWHOLEIMAGE does (temporary
+// file, flushed, renamed into place, permissions kept). IJL_OK, IJL_ERR_FILECLOSE or IJL_INVALID_FILENAME.
+std::int32_t ReplaceFileWith(const char* target, const unsigned char* data, std::size_t size);
+
 namespace testing {
 
-// Calls made since the last ResetCounts, and sessions initialised but not yet freed.
-struct Calls {
-    int init = 0;
-    int write = 0;
-    int free = 0;
-    int liveSessions = 0;
-};
-Calls Count();
-void ResetCounts();
-// The next ijlInit answers `code` (non-zero) and sets nothing up.
+// The next ijlInit answers `code` (non-zero) and sets nothing up: the only way to see the writer's
+// answer to a library that cannot start. One relaxed atomic read per ijlInit when unused.
 void FailNextInit(std::int32_t code);
-// What the last ijlWrite was given: the record's fields and the bytes of the file name.
-struct LastWrite {
-    JPEG_CORE_PROPERTIES record;
-    std::int32_t iotype = 0;
-    std::string fileName; // up to its terminating NUL
-};
-LastWrite Last();
 
 } // namespace testing
 } // namespace ijl

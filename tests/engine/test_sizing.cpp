@@ -2,10 +2,13 @@
 #include "encoding/mIntelJPEGLibrary.h"
 #include "engine/Resize.h"
 #include "engine/FitUnderSize.h"
+#include "engine/SaveResized.h"
 #include "engine/SizeMeter.h"
 #include "support/PictureFactory.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 
@@ -77,6 +80,60 @@ private slots:
         QCOMPARE(measured.size(), 1);
         QCOMPARE(measured[0][0].value<PictureRef>(), second);
         QCOMPARE(measured[0][1].toLongLong(), qint64(EncodeJPEG(second, 90).size()));
+    }
+
+    // The window's save (a 24-bit bottom-up copy, rows padded to 4 bytes), the command line's (the
+    // picture's own 32-bit rows) and the size meter's JPEG written as it is give the same file.
+    void bothSavesWriteTheSameFile_data() {
+        QTest::addColumn<PictureRef>("picture");
+        for (const int width : {1, 2, 3, 5})
+            QTest::addRow("width %d", width) << Picture::make(factory::coordinates(width, 7));
+        QTest::newRow("photo") << photo;
+        const PictureRef transparent = Picture::make(factory::withTransparency(41, 30));
+        QTest::newRow("transparency laid over the background")
+            << ResizedPicture(transparent, QSize(41, 30), QColor(12, 200, 90));
+        QTest::newRow("transparency as it is") << transparent;
+    }
+    void bothSavesWriteTheSameFile() {
+        QFETCH(PictureRef, picture);
+        QTemporaryDir folder;
+        const QString window = folder.filePath("window.jpg");
+        const QString commandLine = folder.filePath("command line.jpg");
+        const QString measured = folder.filePath("measured.jpg");
+        const QByteArray app1 = QByteArray("Exif\0\0", 6) + "block";
+        const QByteArray jpeg = EncodeJPEG(picture, 90, app1);
+        ScriptedDialogs dialogs;
+        QCOMPARE(SaveResized(dialogs, picture, window, 90, app1), jpeg.size());
+        QCOMPARE(SaveResizedInPlace(dialogs, picture, commandLine, 90, app1), jpeg.size());
+        QCOMPARE(SaveResized(dialogs, picture, measured, 90, app1, jpeg), jpeg.size());
+        QCOMPARE(factory::readFile(window), jpeg);
+        QCOMPARE(factory::readFile(commandLine), jpeg);
+        QCOMPARE(factory::readFile(measured), jpeg);
+        QVERIFY(dialogs.messages.empty());
+    }
+
+    // The meter hands out its JPEG only for the picture, quality and metadata it measured.
+    void measuredBytesMatchWhatIsSaved_data() {
+        QTest::addColumn<bool>("otherPicture");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<QByteArray>("app1");
+        QTest::addColumn<bool>("given");
+        QTest::newRow("the measured picture") << false << 90 << QByteArray() << true;
+        QTest::newRow("another picture") << true << 90 << QByteArray() << false;
+        QTest::newRow("another quality") << false << 80 << QByteArray() << false;
+        QTest::newRow("other metadata") << false << 90 << QByteArray("Exif\0\0", 6) << false;
+    }
+    void measuredBytesMatchWhatIsSaved() {
+        QFETCH(bool, otherPicture);
+        QFETCH(int, quality);
+        QFETCH(QByteArray, app1);
+        QFETCH(bool, given);
+        SizeMeter meter;
+        QSignalSpy measured(&meter, &SizeMeter::Measured);
+        meter.Measure(photo, 90);
+        QVERIFY(measured.wait());
+        const PictureRef asked = otherPicture ? Picture::make(photo->image().copy()) : photo;
+        QCOMPARE(meter.Bytes(asked, quality, app1), given ? EncodeJPEG(photo, 90) : QByteArray());
     }
 
     // The save and the live size figure copy one picture at once: neither may copy nothing.

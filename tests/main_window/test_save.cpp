@@ -5,6 +5,7 @@
 #include "engine/OutputName.h"
 #include "imaging/ExifBlock.h"
 #include "imaging/Resample.h"
+#include "platform/Ijl.h"
 #include "support/ExifFactory.h"
 
 #include <QClipboard>
@@ -142,6 +143,22 @@ private slots:
         QCOMPARE(f.window->StatusLength(), QFileInfo(f.dir.filePath("a(QLN).jpg")).size());
         QCOMPARE(f.statusHeard(), "Saved as “a(QLN).jpg”: " + figure);
         if (steps.startsWith("smooth")) f.run("smooth"); // remembered: leave it off
+    }
+
+    // Once the status line has measured the picture, Save writes the measured JPEG: an encoder that
+    // cannot start would otherwise have stopped it.
+    void saveWritesTheMeasuredJpeg() {
+        MainWindowFixture f;
+        f.open(f.writePicture("a.png", factory::gradient(300, 200), "PNG"));
+        QTRY_VERIFY(f.window->StatusLength() > 0);
+        ijl::testing::FailNextInit(ijl::IJL_MEMORY_ERROR);
+        f.press("Command3");
+        ijl::testing::FailNextInit(0);
+        const QString output = f.dir.filePath("a(QLN).jpg");
+        QCOMPARE(f.message(), output +
+                                  " has been saved to your clipboard.  Please paste this address by using "
+                                  "Ctrl + V into the MySpace upload box");
+        QCOMPARE(factory::readFile(output), EncodeJPEG(f.resized()->Picture(), 90));
     }
 
     // With Keep Date and Camera the figure counts the metadata Save writes, to the byte.
