@@ -167,6 +167,7 @@ private slots:
             --quality;
         QCOMPARE(quality < 90, answer.keepPixelSize); // where the pixels are kept, the limit binds
         const QByteArray expected = EncodeJPEG(fitted, quality);
+        QVERIFY(expected.size() <= limit);
         if (size.isEmpty()) QVERIFY(expected.size() >= limit * 97 / 100);
         QCOMPARE(f.shown(), size.isEmpty() ? f.shown() : size);
         QCOMPARE(f.boxes(), f.shown());
