@@ -3,7 +3,7 @@
 // byte chooses; the rest is the input.
 #include "imaging/ExifBlock.h"
 #include "engine/KeptMetadata.h"
-#include "support/ExifFactory.h"
+#include "support/PictureFactory.h"
 
 #include <cstdlib>
 

@@ -140,8 +140,8 @@ private slots:
         QVERIFY2(message.contains(name) && message.contains(why), qPrintable(message));
     }
 
-    // A file longer than any picture is refused before the rest is read (the long ones are sparse), and
-    // a header is read without the pixels behind it. Another kind of file: the command line's tests.
+    // A file longer than any picture, or another kind of file, is refused before the rest is read (the
+    // long ones are sparse), and a header is read without the pixels behind it.
     void theFirstBytesDecide_data() {
         QTest::addColumn<QString>("name"), QTest::addColumn<QByteArray>("start");
         QTest::addColumn<qint64>("length"), QTest::addColumn<QString>("outcome");
@@ -150,6 +150,10 @@ private slots:
             << "padded.jpg" << jpeg << MaxPictureFileBytes + 1
             << "The file “padded.jpg” could not be opened: the file is 9.0 GB long, longer than any picture "
                "Quillon opens can be (9 GB). It may be damaged, or something else.";
+        QTest::newRow("a long file that is no picture")
+            << "film.mkv" << QByteArray("\x1A\x45\xDF\xA3") << (qint64(3) << 30)
+            << "The file “film.mkv” could not be opened: it is not a picture Quillon can open (JPEG, PNG, GIF, "
+               "bitmap, WebP, TIFF or HEIC).";
         QTest::newRow("a photo with a long tail") << "tail.jpg" << jpeg << (qint64(2) << 30) << "300x200";
         QTest::newRow("a TIFF's directory at its end")
             << "end.tif" << factory::encode(factory::gradient(2000, 1500), "TIFF") << qint64(0)

@@ -88,7 +88,8 @@ struct MainWindowFixture {
         static const QHash<QString, const char*> names{
             {"tickX", "chkScaleX"},  {"tickY", "chkScaleY"},         {"auto", "chkAutomatic"},
             {"resize", "cmdResize"}, {"clear", "Command4"},          {"close", "mnuFileClose"},
-            {"save", "Command3"},    {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"}};
+            {"save", "Command3"},    {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"},
+            {"keep", "mnuOptionsKeepMetadata"}};
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             const QString arg = step.section('=', 1);
             if (names.contains(step)) press(names[step]);

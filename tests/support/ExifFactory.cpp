@@ -1,7 +1,5 @@
 #include "support/ExifFactory.h"
 
-#include "support/PictureFactory.h"
-
 #include <QtEndian>
 #include <cstdlib>
 #include <cstring>
@@ -40,14 +38,6 @@ void fraction(ExifData* data, ExifIfd ifd, int tag, qint32 numerator, qint32 den
         QByteArray(reinterpret_cast<const char*>(pair), 8));
 }
 
-QByteArray bigEndian(quint32 value) {
-    value = qToBigEndian(value);
-    return QByteArray(reinterpret_cast<const char*>(&value), 4);
-}
-QByteArray littleEndian(quint32 value, int bytes = 4) {
-    value = qToLittleEndian(value);
-    return QByteArray(reinterpret_cast<const char*>(&value), bytes);
-}
 } // namespace
 
 QByteArray cameraExif() {
@@ -106,40 +96,6 @@ QByteArray cameraExif() {
 
 QList<QByteArray> cameraSecrets() {
     return Secrets;
-}
-
-// PNG's CRC-32 of a chunk's type and data.
-quint32 pngCrc(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
-QByteArray withExif(const char* format, const QByteArray& exif) {
-    const QByteArray format_(format);
-    if (format_ == "HEIC") return heicWithExif(gradient(16, 12), "Exif" + QByteArray(2, '\0') + exif);
-    const QByteArray picture = encode(gradient(16, 12), format);
-    if (format_ == "JPEG") {
-        const QByteArray payload = "Exif" + QByteArray(2, '\0') + exif;
-        const quint16 length = qToBigEndian(quint16(payload.size() + 2));
-        return picture.left(2) + "\xFF\xE1" + QByteArray(reinterpret_cast<const char*>(&length), 2) +
-               payload + picture.mid(2);
-    }
-    if (format_ == "PNG") { // after the signature and the header chunk
-        const QByteArray chunk = "eXIf" + exif;
-        return picture.left(33) + bigEndian(quint32(exif.size())) + chunk + bigEndian(pngCrc(chunk)) +
-               picture.mid(33);
-    }
-    // WebP: the extended format's header chunk (flags: EXIF; width and height less one) first
-    const QByteArray extended =
-        "VP8X" + littleEndian(10) + littleEndian(0x08) + littleEndian(15, 3) + littleEndian(11, 3);
-    const QByteArray chunks = extended + picture.mid(12) + "EXIF" + littleEndian(quint32(exif.size())) +
-                              exif + QByteArray(exif.size() % 2, '\0');
-    return "RIFF" + littleEndian(quint32(chunks.size() + 4)) + "WEBP" + chunks;
 }
 
 } // namespace factory

@@ -1,5 +1,5 @@
 #pragma once
-// EXIF blocks, and picture files carrying them, made in code.
+// A camera's EXIF block made in code; picture files carrying one: PictureFactory.h.
 #include <QByteArray>
 #include <QList>
 
@@ -11,8 +11,5 @@ namespace factory {
 // a comment and an image ID, each holding one of cameraSecrets().
 QByteArray cameraExif();
 QList<QByteArray> cameraSecrets();
-// A 16 × 12 "JPEG" (APP1), "PNG" (eXIf), "WEBP" (EXIF chunk, extended format) or "HEIC" (Exif item,
-// its TIFF header found past "Exif\0\0") carrying `exif`.
-QByteArray withExif(const char* format, const QByteArray& exif);
 
 } // namespace factory

@@ -66,6 +66,12 @@ QByteArray le(quint32 value, int bytes) {
     return out;
 }
 
+QByteArray be(quint32 value) {
+    QByteArray out(4, '\0');
+    qToBigEndian(value, out.data());
+    return out;
+}
+
 // A GIF of one image: a global table of 2^tableBits colours, `extension` before the image, and its
 // LZW `data` cut into sub-blocks.
 QByteArray gifFile(int width, int height, int tableBits, const QByteArray& table, const QByteArray& extension,
@@ -198,28 +204,42 @@ QByteArray encode(const QImage& image, const char* format, int quality, int orie
     return bytes;
 }
 
-QByteArray heicWithExif(const QImage& image, const QByteArray& exif) {
-    return encodeHeic(image, 92, 1, exif);
+// `body` in a JPEG segment of type `marker` right after the SOI, before any segment already there.
+QByteArray withSegment(const QByteArray& jpeg, char marker, const QByteArray& body) {
+    const qsizetype length = body.size() + 2;
+    return jpeg.left(2) + '\xFF' + marker + char(length >> 8) + char(length & 0xFF) + body + jpeg.mid(2);
 }
 
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation) {
     // Little-endian TIFF, one directory entry: tag 0x0112 Orientation, SHORT, count 1; no next directory.
     const QByteArray exif = QByteArray("Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) +
                             char(orientation) + QByteArray(7, '\0');
-    return jpeg.left(2) + "\xFF\xE1" + char((exif.size() + 2) >> 8) + char(exif.size() + 2) + exif +
-           jpeg.mid(2);
+    return withSegment(jpeg, '\xE1', exif);
 }
 
 QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks) {
-    QByteArray segments;
+    QByteArray tagged = jpeg;
     const qsizetype piece = (icc.size() + chunks - 1) / chunks;
-    for (int i = 0; i < chunks; ++i) {
-        const QByteArray body =
-            QByteArray("ICC_PROFILE\x00", 12) + char(i + 1) + char(chunks) + icc.mid(i * piece, piece);
-        segments.prepend(QByteArray("\xFF\xE2", 2) + char((body.size() + 2) >> 8) +
-                         char((body.size() + 2) & 0xFF) + body);
-    }
-    return jpeg.left(2) + segments + jpeg.mid(2);
+    for (int i = 0; i < chunks; ++i)
+        tagged = withSegment(tagged, '\xE2',
+                             QByteArray("ICC_PROFILE\x00", 12) + char(i + 1) + char(chunks) +
+                                 icc.mid(i * piece, piece));
+    return tagged;
+}
+
+QByteArray withExif(const char* format, const QByteArray& exif) {
+    const QByteArray f(format);
+    const QByteArray payload = "Exif" + QByteArray(2, '\0') + exif;
+    if (f == "HEIC") return encodeHeic(gradient(16, 12), 92, 1, payload);
+    const QByteArray picture = encode(gradient(16, 12), format);
+    if (f == "JPEG") return withSegment(picture, '\xE1', payload);
+    if (f == "PNG") // after the signature and the header chunk
+        return picture.left(33) + be(exif.size()) + "eXIf" + exif + be(crc32("eXIf" + exif)) + picture.mid(33);
+    // WebP: the extended format's header chunk (flags: EXIF; width and height less one) first
+    const QByteArray extended = "VP8X" + le(10, 4) + le(0x08, 4) + le(15, 3) + le(11, 3);
+    const QByteArray chunks =
+        extended + picture.mid(12) + "EXIF" + le(exif.size(), 4) + exif + QByteArray(exif.size() % 2, '\0');
+    return "RIFF" + le(chunks.size() + 4, 4) + "WEBP" + chunks;
 }
 
 QByteArray claiming(const char* format, int width, int height) {

@@ -19,11 +19,12 @@ QImage withTransparency(int width, int height);
 // "JPEG", "GIF" (a 6 × 6 × 6 cube and a transparent index), "BMP", "PNG", "WEBP" (lossless at 100), "TIFF",
 // "HEIC" (shown turned by `orientation`, 1 to 8 as in EXIF) or "CMYK" (a JPEG in Adobe's CMYK).
 QByteArray encode(const QImage& image, const char* format, int quality = 92, int orientation = 1);
-// A HEIC whose Exif item is `exif` (libheif finds the TIFF header in it and records where it starts).
-QByteArray heicWithExif(const QImage& image, const QByteArray& exif);
 // Right after a JPEG's SOI: an EXIF orientation, or an ICC profile in `chunks` pieces, last piece first.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
+// A 16 × 12 "JPEG" (APP1), "PNG" (eXIf), "WEBP" (EXIF chunk, extended format) or "HEIC" (Exif item,
+// its TIFF header found past "Exif\0\0") carrying the EXIF block `exif`.
+QByteArray withExif(const char* format, const QByteArray& exif);
 // A valid "GIF", "BMP", "PNG", "WEBP", "TIFF" or "HEIC" header claiming the size, far fewer pixels.
 QByteArray claiming(const char* format, int width, int height);
 // A 3 × 2 bitmap all of `pixel`, 16 or 32 bits, channels by red, green, blue, alpha masks (none: 5-5-5).
