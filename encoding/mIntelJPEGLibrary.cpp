@@ -22,18 +22,24 @@ struct IjlRecord {
     }
 };
 
-// What the file and the in-memory JPEG share: the pixels as they lie in the wrapper, and the quality.
+// What every JPEG written shares beside its pixels: its size, its quality and its metadata.
+void describeJpeg(ijl::JPEG_CORE_PROPERTIES& props, std::int32_t width, std::int32_t height,
+                  std::int32_t quality, const QByteArray& app1) {
+    props.JPGWidth = width;
+    props.JPGHeight = height;
+    props.jquality = quality;
+    props.APP1Bytes = reinterpret_cast<std::uintptr_t>(app1.constData());
+    props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
+}
+
+// The pixels as they lie in the wrapper: what the file and the in-memory JPEG share.
 void describePixels(ijl::JPEG_CORE_PROPERTIES& props, const cDIBSection& wrapper, std::int32_t quality,
                     const QByteArray& app1) {
     props.DIBWidth = wrapper.Width();
     props.DIBHeight = checked::sub(0, wrapper.Height()); // negative: the rows lie bottom-up
     props.DIBBytes = wrapper.DIBSectionBitsPtr();
     props.DIBPadBytes = checked::sub(wrapper.BytesPerScanLine(), checked::mul(wrapper.Width(), 3));
-    props.JPGWidth = wrapper.Width();
-    props.JPGHeight = wrapper.Height();
-    props.jquality = quality;
-    props.APP1Bytes = reinterpret_cast<std::uintptr_t>(app1.constData());
-    props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
+    describeJpeg(props, wrapper.Width(), wrapper.Height(), quality, app1);
 }
 
 // An opaque picture's rows as they lie: blue, green, red and an unused byte each on a little-endian
@@ -49,21 +55,42 @@ bool describeRows(ijl::JPEG_CORE_PROPERTIES& props, const QImage& image, std::in
     props.DIBChannels = 4;
     props.DIBColor = ijl::IJL_BGRX;
     props.DIBPadBytes = std::int32_t(image.bytesPerLine() - qsizetype(image.width()) * 4);
-    props.JPGWidth = image.width();
-    props.JPGHeight = image.height();
-    props.jquality = quality;
-    props.APP1Bytes = reinterpret_cast<std::uintptr_t>(app1.constData());
-    props.APP1SizeBytes = std::int32_t(std::min<qsizetype>(app1.size(), ijl::MaxApp1Bytes + 1));
+    describeJpeg(props, image.width(), image.height(), quality, app1);
     return true;
 }
 
-const QString InitFailed = QStringLiteral("Failed to initialise the IJL library: ");
 const QString SaveFailed = QStringLiteral("Failed to save to JPG");
 
 QByteArray terminatedName(const QString& fileName) {
     QByteArray bytes = EncodeFileName(fileName);
     bytes.append('\0');
     return bytes;
+}
+
+// Writes the file whose pixels `describe` puts into the record (false: pixels it cannot give), and
+// tells the user why when it cannot.
+template <typename Describe>
+bool writeFile(Dialogs& dialogs, const QString& fileName, qint64* length, Describe&& describe) {
+    // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
+    // record, released after it, points into it.
+    const QByteArray bFileName = terminatedName(fileName);
+
+    IjlRecord record;
+    if (record.initCode != ijl::IJL_OK) {
+        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") +
+                           QString::number(record.initCode),
+                       vbExclamation, ApplicationTitle);
+        return false;
+    }
+    const bool described = describe(record.props);
+    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
+
+    if (described && ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
+        if (length) *length = record.props.JPGSizeBytes;
+        return true;
+    }
+    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
+    return false; // the record is released here, after the message
 }
 
 } // namespace
@@ -76,26 +103,16 @@ bool SavePictureJPEG(Dialogs& dialogs, const PictureRef& picture, const QString&
         wrapper.CreateFromPicture(picture);
         return SaveJPEG(dialogs, wrapper, fileName, quality, length, app1);
     }
-    const QByteArray bFileName = terminatedName(fileName);
-    IjlRecord record;
-    if (record.initCode != ijl::IJL_OK) {
-        dialogs.MsgBox(InitFailed + QString::number(record.initCode), vbExclamation, ApplicationTitle);
-        return false;
-    }
-    const bool described = describeRows(record.props, image, quality, app1);
-    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
-    if (described && ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
-        if (length) *length = record.props.JPGSizeBytes;
-        return true;
-    }
-    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
-    return false;
+    return writeFile(dialogs, fileName, length, [&](ijl::JPEG_CORE_PROPERTIES& props) {
+        return describeRows(props, image, quality, app1);
+    });
 }
 
 bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& fileName) {
     const QByteArray bFileName = terminatedName(fileName);
     const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.constData());
-    if (!jpeg.isEmpty() && ijl::ReplaceFileWith(bFileName.constData(), bytes, std::size_t(jpeg.size())) == ijl::IJL_OK)
+    if (!jpeg.isEmpty() &&
+        ijl::ReplaceFileWith(bFileName.constData(), bytes, std::size_t(jpeg.size())) == ijl::IJL_OK)
         return true;
     dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
     return false;
@@ -103,24 +120,10 @@ bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& file
 
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
               qint64* length, const QByteArray& app1) {
-    // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
-    // record, released after it, points into it.
-    const QByteArray bFileName = terminatedName(fileName);
-
-    IjlRecord record;
-    if (record.initCode != ijl::IJL_OK) {
-        dialogs.MsgBox(InitFailed + QString::number(record.initCode), vbExclamation, ApplicationTitle);
-        return false;
-    }
-    describePixels(record.props, wrapper, quality, app1);
-    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
-
-    if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
-        if (length) *length = record.props.JPGSizeBytes;
+    return writeFile(dialogs, fileName, length, [&](ijl::JPEG_CORE_PROPERTIES& props) {
+        describePixels(props, wrapper, quality, app1);
         return true;
-    }
-    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
-    return false; // the record is released here, after the message
+    });
 }
 
 QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QByteArray& app1) {
