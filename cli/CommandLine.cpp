@@ -23,9 +23,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <map>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <pthread.h>
@@ -87,7 +87,7 @@ private:
     std::map<std::pair<int, int>, PictureRef> mDecoded;
 };
 
-QSize fittedSize(JobPicture& picture, const Options& options, const ResizeFunction& resize) {
+FitResult fitted(JobPicture& picture, const Options& options, const ResizeFunction& resize) {
     const ResizeFunction fromDecode = [&](const PictureRef&, QSize size) {
         return resize(picture.forResult(size), size);
     };
@@ -96,7 +96,7 @@ QSize fittedSize(JobPicture& picture, const Options& options, const ResizeFuncti
     if (fit.outcome == FitOutcome::NothingFits)
         throw QuillonError(QStringLiteral("even one pixel wide, its JPEG takes %1, more than %2.")
                                .arg(FileSizeText(double(fit.bytes)), FileSizeText(double(options.fitBytes))));
-    return fit.size;
+    return fit;
 }
 
 // The job's most memory at once, held from the batch's budget before the picture is decoded: the
@@ -138,12 +138,22 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
         const std::optional<QSize> known = sizeFromHeader(header, options);
         const MemoryBudget::Share memory = reserveMemory(budget, source, header, options, known);
         JobPicture picture(source, header, options.smooth);
-        const QSize size = known ? *known : fittedSize(picture, options, resize);
-        const PictureRef original = picture.forResult(size);
-        const PictureRef resized = resize(original, size);
-        const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
-        const int quality = qualityFor(resized, app1, options);
-        if (const std::optional<qint64> length = SaveResizedInPlace(dialogs, resized, output, quality, app1)) {
+        // A fit has made the very JPEG to write while it searched.
+        FitResult fit;
+        if (!known) fit = fitted(picture, options, resize);
+        const QSize size = known ? *known : fit.size;
+        int quality = SavedQuality;
+        std::optional<qint64> length;
+        if (!fit.jpeg.isEmpty()) {
+            length = SaveResized(dialogs, nullptr, output, quality, {}, fit.jpeg);
+        } else {
+            const PictureRef original = picture.forResult(size);
+            const PictureRef resized = resize(original, size);
+            const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
+            quality = qualityFor(resized, app1, options);
+            length = SaveResizedInPlace(dialogs, resized, output, quality, app1);
+        }
+        if (length) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
                                .arg(output)

@@ -133,19 +133,22 @@ QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QBy
             .arg(size.width())
             .arg(size.height());
     if (size.isEmpty()) throw QuillonError(QStringLiteral("There is no picture to make a JPEG of."));
-    cDIBSection wrapper;
-    wrapper.CreateFromPicture(picture);
-    if (wrapper.DIBSectionBitsPtr() == 0) throw QuillonError(tooBig);
-
     IjlRecord record;
     if (record.initCode != ijl::IJL_OK)
         throw QuillonError(
             QStringLiteral("The JPEG encoder could not be started (%1).").arg(record.initCode));
-    describePixels(record.props, wrapper, quality, app1);
+    // An opaque picture's rows are read where they lie, the same JPEG as from the wrapper without
+    // its 24-bit copy; any other goes through the wrapper as Save makes it.
+    const QImage image = picture->image();
+    cDIBSection wrapper;
+    if (!describeRows(record.props, image, quality, app1)) {
+        wrapper.CreateFromPicture(picture);
+        if (wrapper.DIBSectionBitsPtr() == 0) throw QuillonError(tooBig);
+        describePixels(record.props, wrapper, quality, app1);
+    }
 
     // Room for the worst case: the encoder then writes straight into the array.
-    const std::int64_t bound =
-        ijl::JpegBufferBound(wrapper.Width(), wrapper.Height(), record.props.JPGSubsampling);
+    const std::int64_t bound = ijl::JpegBufferBound(size.width(), size.height(), record.props.JPGSubsampling);
     if (bound <= 0) throw QuillonError(tooBig);
     QByteArray bytes;
     try {

@@ -17,8 +17,8 @@ class Search {
 public:
     Search(const PictureRef& original, QSize full, qint64 limit, const ResizeFunction& resize, QSize box,
            bool keep)
-        : mOriginal(original), mLimit(limit), mResize(resize), mFull(full),
-          mWithin(SizeWithin(mFull, box)), mKeep(keep) {}
+        : mOriginal(original), mLimit(limit), mResize(resize), mFull(full), mWithin(SizeWithin(mFull, box)),
+          mKeep(keep) {}
 
     // Within the box's height too: only a picture far taller than wide, one pixel wide, needs that.
     QSize sizeFor(int width) const {
@@ -33,13 +33,16 @@ public:
     qint64 measure(int width) {
         if (const auto known = mBytes.find(width); known != mBytes.end()) return known->second;
         const QSize size = sizeFor(width);
-        const qint64 bytes =
-            EncodeJPEG(mResize(mOriginal, size), SavedQuality, MetadataFor(mOriginal, size, mKeep)).size();
+        const QByteArray jpeg =
+            EncodeJPEG(mResize(mOriginal, size), SavedQuality, MetadataFor(mOriginal, size, mKeep));
+        const qint64 bytes = jpeg.size();
         mBytes.emplace(width, bytes);
-        if (bytes <= mLimit)
-            mFits = std::max(mFits, width);
-        else
+        if (bytes > mLimit)
             mTooBig = std::min(mTooBig, width);
+        else if (width > mFits) {
+            mFits = width;
+            mFitting = jpeg;
+        }
         return bytes;
     }
 
@@ -59,6 +62,7 @@ public:
     int tooBig() const { return mTooBig; }
     int widest() const { return mWithin.width(); } // the box's, or the picture's own width
     qint64 bytesAt(int width) const { return mBytes.at(width); }
+    const QByteArray& fittingJpeg() const { return mFitting; } // the JPEG at fits()
 
 private:
     const PictureRef& mOriginal;
@@ -69,6 +73,7 @@ private:
     const bool mKeep;
     std::map<int, qint64> mBytes;
     int mFits = 0;            // the widest width known to fit; 0: none yet
+    QByteArray mFitting;      // its JPEG, so that the answer need not be encoded again
     int mTooBig = 0x7fffffff; // the narrowest width known not to fit
 };
 
@@ -140,23 +145,23 @@ FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const Resi
                         keepDateAndCamera);
 }
 
-FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes, const ResizeFunction& resize,
-                       QSize box, bool keepDateAndCamera) {
+FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes,
+                       const ResizeFunction& resize, QSize box, bool keepDateAndCamera) {
     if (!original || original->size().isEmpty() || full.isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
     Search search(original, full, limitBytes, resize, box, keepDateAndCamera);
 
     if (search.measure(1) > limitBytes)
-        return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits};
+        return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits, {}};
     bracket(search, limitBytes);
     if (search.tooBig() > search.widest()) search.measure(search.widest()); // still unbracketed
     if (search.fits() == search.widest()) {
         const QSize size = search.sizeFor(search.widest());
         const FitOutcome outcome = size == full ? FitOutcome::KeptAsItIs : FitOutcome::FitsTheBox;
-        return {size, search.bytesAt(search.fits()), outcome};
+        return {size, search.bytesAt(search.fits()), outcome, search.fittingJpeg()};
     }
     narrow(search);
     // Every width kept was measured against the limit; the answer is the widest that fitted.
     const int width = search.fits();
-    return {search.sizeFor(width), search.bytesAt(width), FitOutcome::Fitted};
+    return {search.sizeFor(width), search.bytesAt(width), FitOutcome::Fitted, search.fittingJpeg()};
 }

@@ -2,6 +2,7 @@
 // The largest size of a picture whose saved JPEG stays under a length.
 #include "imaging/Picture.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <functional>
 
@@ -26,6 +27,7 @@ struct FitResult {
     QSize size;
     qint64 bytes = 0; // the quality-90 JPEG's length at `size`, measured, not estimated
     FitOutcome outcome = FitOutcome::NothingFits;
+    QByteArray jpeg; // that JPEG itself, the metadata kept included; empty when nothing fits
 };
 
 // The largest width W, the height following as round(W × H ÷ W0) (at least 1), whose quality-90 JPEG
@@ -39,8 +41,8 @@ FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const Resi
 // The same for a picture of `full` pixels that `original` may hold at a lower resolution: `resize`,
 // given `original` and each size measured, makes that size from as much of the picture as it needs,
 // the same pixels for the same size every time. `original` gives the metadata kept.
-FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes, const ResizeFunction& resize,
-                       QSize box = {}, bool keepDateAndCamera = false);
+FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes,
+                       const ResizeFunction& resize, QSize box = {}, bool keepDateAndCamera = false);
 
 // The largest size inside `box` in the proportions of `picture` (the height as FitUnderSize rounds it),
 // never larger than `picture`; a side of 0 or less bounds nothing. At least 1 × 1.
