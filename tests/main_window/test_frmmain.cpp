@@ -49,7 +49,7 @@ private slots:
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
     }
 
-    // The resize engine's rounding; which steps redraw, and which refresh the size text or the pixel boxes.
+    // Which steps redraw, and which refresh the size text or the pixel boxes.
     void redrawsAndReadOut_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expected"); // the picture shown, the size text and the pixel boxes
@@ -61,10 +61,7 @@ private slots:
                                        (bytes < 0 ? "0 KB" : FormatFileSize(double(bytes))) + ' ' + boxes;
         };
         row("width excluded", "open=640x480 tickX x025 y050", "640x240", 54 + 1920 * 240, "640x240");
-        row("both excluded", "open=640x480 tickX tickY x300 y005", "640x480", file, "640x480");
         row("49.95 rounds down", "open=333x333 x015 y015", "49x49", 54 + 148 * 49, "49x49");
-        row("exact product kept", "open=20x20 x015 y015", "3x3", 54 + 12 * 3, "3x3");
-        row("5 % of 30", "open=30x30 x005 y005", "1x1", 58, "1x1");
         row("never below one pixel", "open=10x12 x005 y005", "1x1", 58, "1x1");
         row("list, automatic", "open=640x480 x050", "320x480", 54 + 960 * 480, "320x480");
         row("check box, automatic", "open=640x480 x050 tickX", "640x480", 54 + 960 * 480, "320x480");
@@ -104,15 +101,11 @@ private slots:
             QTest::newRow(name) << setup << QString(step) << warning;
         };
         row("list", "open=10x30000 x050", "y300", tooLarge);
-        row("height box", "open=10x30000 x050 tickY y300", "tickY", tooLarge);
-        row("automatic box", "open=10x30000 x050 auto y300", "auto", tooLarge);
         row("Resize", "open=10x30000 x050 auto y300", "resize", tooLarge);
         row("Resize Pixels", "open=10x30000 h=70000", "pixels",
             "The height 70000 is not a size Quillon can make." + accepted);
         row("not a number", "open=10x30000 w=abc h=50", "pixels",
             "The width “abc” is not a number." + accepted);
-        row("zero", "open=10x30000 w=100 h=0", "pixels",
-            "The height 0 is not a size Quillon can make." + accepted);
         row("too many pixels", "open=10x30000 w=60000 h=60000", "pixels",
             "A picture of 60000 × 60000 pixels is larger than Quillon can make (at most 268 megapixels).");
         row("Open", "open=64x48 x050 y300", "open=10x30000",
@@ -131,7 +124,8 @@ private slots:
         QCOMPARE(f.state(), before);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
         QCOMPARE(f.message(), warning);
-        QCOMPARE(QString::number(f.dialogs.messages[0].style) + f.dialogs.messages[0].title, "48Quillon");
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QCOMPARE(f.dialogs.messages[0].title, "Quillon");
         QCOMPARE(f.dialogs.askedUnderBusyPointer, 0);
         QVERIFY(!QGuiApplication::overrideCursor());
         f.press("Command3");
@@ -246,16 +240,12 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("german");
         const QList<std::tuple<double, const char*, const char*>> rows{
-            {0, "0 B", "0 B"},
             {1023, "1023 B", "1023 B"},
             {1023.5, "", ""},
             {-1, "", ""},
-            {1024, "1.00 KB", "1,00 KB"},
             {1152, "1.13 KB", "1,13 KB"},
-            {1048570, "1023.99 KB", "1023,99 KB"},
             {1048575, "1024.00 KB", "1024,00 KB"}, // the unit follows the count, not the rounded figure
             {1048576, "1.00 MB", "1,00 MB"},
-            {1048575.5, "", ""},
             {1073741823, "1024.00 MB", "1024,00 MB"},
             {1073741824, "1.00 GB", "1,00 GB"}};
         for (const auto& [bytes, text, german] : rows)
