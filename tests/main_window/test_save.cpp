@@ -83,7 +83,6 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::newRow("no file opened") << "";
         QTest::newRow("after Close") << "open=64x48 close";
-        QTest::newRow("after Clear Image") << "open=64x48 clear";
     }
     void nothingToSave() {
         QFETCH(QString, steps);

@@ -1,12 +1,12 @@
 // The scroll bar whose 16-bit range may run backwards, the stored layout's named values and pictures,
 // the shared resize that gives the work surface's pixels, the Open dialog and the pointer while asking.
-#include "platform/CommonDialog.h"
+#include "engine/Resize.h"
 #include "imaging/Error.h"
+#include "platform/CommonDialog.h"
 #include "platform/MousePointer.h"
 #include "platform/PictureBox.h"
 #include "platform/PropertyBag.h"
 #include "platform/QtDialogs.h"
-#include "engine/Resize.h"
 #include "platform/ScrollBar.h"
 #include "support/PictureFactory.h"
 #include "support/ScriptedDialogs.h"
@@ -20,33 +20,6 @@
 class TestControlParts : public QObject {
     Q_OBJECT
 private slots:
-    // The widget runs from 0 to |Max - Min|; narrowing the range (0: not) clamps Value with one Change.
-    void backwardsRangeMapsOntoTheWidget_data() {
-        QTest::addColumn<int>("max");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<int>("narrowedTo");
-        QTest::addColumn<int>("widgetPosition");
-        QTest::addColumn<int>("changes");
-        QTest::newRow("left end") << -361 << 0 << 0 << 0 << 0;
-        QTest::newRow("middle") << -361 << -180 << 0 << 180 << 1;
-        QTest::newRow("narrowed past the value") << -300 << -250 << -100 << 100 << 2;
-        QTest::newRow("narrowed, value inside") << -300 << -150 << -200 << 150 << 1;
-    }
-    void backwardsRangeMapsOntoTheWidget() {
-        QFETCH(int, max);
-        QFETCH(int, value);
-        QFETCH(int, narrowedTo);
-        QFETCH(int, widgetPosition);
-        ScrollBar bar(Qt::Horizontal);
-        QSignalSpy change(&bar, &ScrollBar::Change);
-        bar.SetMax(std::int16_t(max));
-        bar.SetValue(std::int16_t(value));
-        if (narrowedTo) bar.SetMax(std::int16_t(narrowedTo));
-        QCOMPARE(bar.value(), widgetPosition);
-        QCOMPARE(bar.Value(), -widgetPosition);
-        QTEST(int(change.count()), "changes");
-    }
-
     void draggingChangesNothingUntilRelease() {
         ScrollBar bar(Qt::Horizontal);
         bar.SetMax(-100);

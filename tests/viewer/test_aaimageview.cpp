@@ -27,8 +27,10 @@ std::unique_ptr<AAImageView> shownViewer(PictureRef picture = {}) {
 
 // Both bars in one list: enabled, Max, Value across, then the same down (Min is always 0).
 QList<int> bars(const AAImageView& view) {
-    const ScrollBar *h = view.hscPicture(), *v = view.vscPicture();
-    return {h->isEnabled(), h->Max(), h->Value(), v->isEnabled(), v->Max(), v->Value()};
+    const ScrollBar* across = view.hscPicture();
+    const ScrollBar* down = view.vscPicture();
+    return {across->isEnabled(), across->Max(), across->Value(),
+            down->isEnabled(),   down->Max(),   down->Value()};
 }
 
 using Input = std::function<void(AAImageView&)>;
@@ -135,7 +137,8 @@ private slots:
         const auto view = shownViewer(shown);
         const int widths[] = {0, 25, 50, 75, 100, 125, 150, 175, 200, 300, 400, 0};
         for (int code = -1; code <= 10; ++code) {
-            const int w = widths[code + 1], h = w * 3 / 5;
+            const int w = widths[code + 1];
+            const int h = w * 3 / 5;
             view->SetScalePercent(code);
             QCOMPARE(view->picView()->size(), QSize(w, h));
             if (w == 0) continue;
