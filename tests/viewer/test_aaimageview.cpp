@@ -34,16 +34,15 @@ QList<int> bars(const AAImageView& view) {
 }
 
 using Input = std::function<void(AAImageView&)>;
-using A = QAbstractSlider;
 
-Input bar(bool across, A::SliderAction action) {
+Input bar(bool across, QAbstractSlider::SliderAction action) {
     return [=](AAImageView& v) { (across ? v.hscPicture() : v.vscPicture())->triggerAction(action); };
 }
 
 Input ends(Input then) { // scrolled to the left and bottom ends first
     return [=](AAImageView& v) {
-        bar(true, A::SliderToMinimum)(v);
-        bar(false, A::SliderToMaximum)(v);
+        bar(true, QAbstractSlider::SliderToMinimum)(v);
+        bar(false, QAbstractSlider::SliderToMaximum)(v);
         then(v);
     };
 }
@@ -89,11 +88,11 @@ private slots:
         // Steps set later move the bars by the new amount and do not recentre.
         const Input page37 = [](AAImageView& v) {
             v.SetLargChangeX(37);
-            bar(true, A::SliderPageStepAdd)(v);
+            bar(true, QAbstractSlider::SliderPageStepAdd)(v);
         };
         const Input small = [](AAImageView& v) {
             v.SetSmallChangeY(32767);
-            bar(false, A::SliderSingleStepAdd)(v);
+            bar(false, QAbstractSlider::SliderSingleStepAdd)(v);
         };
         row("larger both ways", big, {}, centred, middle);
         row("as wide as the view", {279, 100}, {}, {1, 0, 0, 0, -251, -126}, {0, 64.5});
@@ -108,14 +107,15 @@ private slots:
         const auto wide = [&](const char* name, int width, Input input, int max, int value, double at) {
             row(name, {width, 10}, input, {1, max, value, 0, -251, -126}, {at, 109.5});
         };
-        scroll("right arrow", bar(true, A::SliderSingleStepAdd), -190, -126);
+        scroll("right arrow", bar(true, QAbstractSlider::SliderSingleStepAdd), -190, -126);
         scroll("wheel down", wheel({0, -120}), -180, -129);
         scroll("shift, wheel", wheel({0, -120}, Qt::ShiftModifier), -210, -126);
         scroll("sideways wheel", wheel({-240, 0}), -240, -126);
         scroll("LargChangeX 37", page37, -217, -126);
         scroll("SmallChangeY 32767", small, -180, -251);
         wide("two a unit", 279 + 32769, {}, -16384, -8192, -16384.5);
-        wide("four a unit, right end", 100000, bar(true, A::SliderToMaximum), -24930, -24930, 279.0 - 100000);
+        wide("four a unit, right end", 100000, bar(true, QAbstractSlider::SliderToMaximum), -24930, -24930,
+             279.0 - 100000);
         wide(
             "four, one short", 100000, [](auto& v) { v.hscPicture()->setValue(24929); }, -24930, -24929,
             -99716);
