@@ -103,7 +103,6 @@ private slots:
         QTest::addColumn<QString>("steps");
         const QByteArray photo = factory::encode(factory::gradient(900, 600), "PNG");
         QTest::newRow("percentage") << photo << "x075";
-        QTest::newRow("pixel boxes") << photo << "x075 w=333 h=201 pixels";
         QTest::newRow("smooth") << photo << "smooth x075";
         QTest::newRow("date and camera kept") << factory::withExif("JPEG", factory::cameraExif()) << "keep";
     }
