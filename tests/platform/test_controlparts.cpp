@@ -58,7 +58,6 @@ private slots:
         const QMap<QString, PropertyBag> bags = ReadStoredLayout(dir.filePath("layout"));
         QCOMPARE(bags.keys(), (QStringList{"One", "Two"}));
         QCOMPARE(bags["One"].ReadInt("largchangex", 10), 20);
-        QCOMPARE(std::uint32_t(bags["One"].ReadInt("BackColor", 0)), 0x8000000Fu);
         QCOMPARE(bags["One"].ReadPicture("Picture", nullptr)->size(), QSize(4, 4));
         QCOMPARE(bags["Two"].ReadInt("SmallChangeX", 10), 1);
     }
