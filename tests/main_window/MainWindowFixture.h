@@ -49,7 +49,6 @@ struct MainWindowFixture {
         return heard == status->text() ? heard : "seen “" + status->text() + "”, heard “" + heard + "”";
     }
 
-    // Writes a picture file into the test folder.
     QString writePicture(const QString& name, const QImage& image, const char* format = "BMP") {
         const QString path = dir.filePath(name);
         factory::writeFile(path, factory::encode(image, format));
@@ -60,7 +59,7 @@ struct MainWindowFixture {
         if (const QStringList wh = path.split('x'); wh.size() == 2 && wh[0].toInt() > 0)
             path = writePicture(path + ".bmp", factory::gradient(wh[0].toInt(), wh[1].toInt()));
         dialogs.openAnswers.push_back(path);
-        click(get("cmdload"));
+        QTest::mouseClick(get("cmdload"), Qt::LeftButton);
         return path;
     }
     void choose(char axis, const QString& item) {
@@ -68,8 +67,7 @@ struct MainWindowFixture {
         if (index < 0) qFatal("no item %s", qPrintable(item));
         list(axis)->setCurrentIndex(index);
     }
-    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    // Drops files on the window as a file manager does, through the platform's drag manager's call.
+    // As a file manager drops files, through the call the platform's drag manager makes.
     void drop(const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
@@ -77,10 +75,9 @@ struct MainWindowFixture {
         static_cast<QObject*>(window.get())->event(&event);
     }
 
-    // Clicks a button or check box, or triggers a menu command.
     void press(const char* name) {
         if (auto* action = window->findChild<QAction*>(name)) return action->trigger();
-        click(get<QAbstractButton>(name));
+        QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton);
     }
     // Runs steps separated by blanks: "open=64x48", "x050" / "y300" (a list item), "w=640" / "h=480" (a
     // pixel box's text), or a short name for a control in the table below.

@@ -1,4 +1,4 @@
-// The main window: the resize engine, the size read-out and its texts, help and exit.
+// The main window: its resize steps, the size read-out and its texts, help and exit.
 #include "MainWindowFixture.h"
 #include "engine/Resize.h"
 #include "imaging/Resample.h"
@@ -33,8 +33,6 @@ private slots:
         MainWindowFixture f;
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-        QTest::keyClick(f.list('x'), Qt::Key_F3); // "&Open"
-        QCOMPARE(f.dialogs.openRequests.size(), size_t(1));
         // In a text box, Ctrl+A selects its text and Ctrl+X cuts it: neither saves nor exits.
         f.txtwidth()->setText("640");
         f.txtwidth()->setFocus();
@@ -42,14 +40,15 @@ private slots:
         QCOMPARE(f.txtwidth()->selectedText(), "640");
         QTest::keyClick(f.txtwidth(), Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(f.txtwidth()->text(), QString());
-        QVERIFY(f.window->isVisible() && f.dialogs.messages.empty());
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.dialogs.messages.empty());
         f.press("mnuHelp");
         QTest::keyClick(f.list('x'), Qt::Key_X, Qt::ControlModifier); // "E&xit" closes help too
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
     }
 
-    // The resize engine's rounding; which steps redraw, and which refresh the size text or the pixel boxes.
+    // Which steps redraw, and which refresh the size text or the pixel boxes.
     void redrawsAndReadOut_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expected"); // the picture shown, the size text and the pixel boxes
@@ -61,10 +60,7 @@ private slots:
                                        (bytes < 0 ? "0 KB" : FormatFileSize(double(bytes))) + ' ' + boxes;
         };
         row("width excluded", "open=640x480 tickX x025 y050", "640x240", 54 + 1920 * 240, "640x240");
-        row("both excluded", "open=640x480 tickX tickY x300 y005", "640x480", file, "640x480");
         row("49.95 rounds down", "open=333x333 x015 y015", "49x49", 54 + 148 * 49, "49x49");
-        row("exact product kept", "open=20x20 x015 y015", "3x3", 54 + 12 * 3, "3x3");
-        row("5 % of 30", "open=30x30 x005 y005", "1x1", 58, "1x1");
         row("never below one pixel", "open=10x12 x005 y005", "1x1", 58, "1x1");
         row("list, automatic", "open=640x480 x050", "320x480", 54 + 960 * 480, "320x480");
         row("check box, automatic", "open=640x480 x050 tickX", "640x480", 54 + 960 * 480, "320x480");
@@ -104,15 +100,11 @@ private slots:
             QTest::newRow(name) << setup << QString(step) << warning;
         };
         row("list", "open=10x30000 x050", "y300", tooLarge);
-        row("height box", "open=10x30000 x050 tickY y300", "tickY", tooLarge);
-        row("automatic box", "open=10x30000 x050 auto y300", "auto", tooLarge);
         row("Resize", "open=10x30000 x050 auto y300", "resize", tooLarge);
         row("Resize Pixels", "open=10x30000 h=70000", "pixels",
             "The height 70000 is not a size Quillon can make." + accepted);
         row("not a number", "open=10x30000 w=abc h=50", "pixels",
             "The width “abc” is not a number." + accepted);
-        row("zero", "open=10x30000 w=100 h=0", "pixels",
-            "The height 0 is not a size Quillon can make." + accepted);
         row("too many pixels", "open=10x30000 w=60000 h=60000", "pixels",
             "A picture of 60000 × 60000 pixels is larger than Quillon can make (at most 268 megapixels).");
         row("Open", "open=64x48 x050 y300", "open=10x30000",
@@ -131,7 +123,8 @@ private slots:
         QCOMPARE(f.state(), before);
         QCOMPARE(f.dialogs.messages.size(), size_t(1));
         QCOMPARE(f.message(), warning);
-        QCOMPARE(QString::number(f.dialogs.messages[0].style) + f.dialogs.messages[0].title, "48Quillon");
+        QCOMPARE(f.dialogs.messages[0].style, int(vbExclamation));
+        QCOMPARE(f.dialogs.messages[0].title, "Quillon");
         QCOMPARE(f.dialogs.askedUnderBusyPointer, 0);
         QVERIFY(!QGuiApplication::overrideCursor());
         f.press("Command3");
@@ -222,9 +215,6 @@ private slots:
                  1);
         QTest::mouseClick(help->findChild<QPushButton*>("Command1"), Qt::LeftButton);
         QVERIFY(!help->isVisible());
-        f.press("mnuHelp");
-        QCOMPARE(f.window->HelpWindow(), help); // the same window
-        help->close();                          // the close box unloads it
         // Coming back from help does not put the default picture in the user's picture's place.
         QApplication::setActiveWindow(f.window.get());
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
@@ -244,31 +234,26 @@ private slots:
     void fileSizeTexts_data() {
         QTest::addColumn<double>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("german");
-        const QList<std::tuple<double, const char*, const char*>> rows{
-            {0, "0 B", "0 B"},
-            {1023, "1023 B", "1023 B"},
-            {1023.5, "", ""},
-            {-1, "", ""},
-            {1024, "1.00 KB", "1,00 KB"},
-            {1152, "1.13 KB", "1,13 KB"},
-            {1048570, "1023.99 KB", "1023,99 KB"},
-            {1048575, "1024.00 KB", "1024,00 KB"}, // the unit follows the count, not the rounded figure
-            {1048576, "1.00 MB", "1,00 MB"},
-            {1048575.5, "", ""},
-            {1073741823, "1024.00 MB", "1024,00 MB"},
-            {1073741824, "1.00 GB", "1,00 GB"}};
-        for (const auto& [bytes, text, german] : rows)
-            QTest::newRow(qPrintable(QString::number(bytes, 'f', 1)))
-                << bytes << QString(text) << QString(german);
+        QTest::addColumn<bool>("german");
+        const QList<std::tuple<double, const char*>> rows{
+            {1023, "1023 B"},
+            {1023.5, ""},
+            {-1, ""},
+            {1152, "1.13 KB"},
+            {1048575, "1024.00 KB"}, // the unit follows the count, not the rounded figure
+            {1048576, "1.00 MB"},
+            {1073741823, "1024.00 MB"},
+            {1073741824, "1.00 GB"}};
+        for (const auto& [bytes, text] : rows)
+            QTest::newRow(qPrintable(QString::number(bytes, 'f', 1))) << bytes << QString(text) << false;
+        QTest::newRow("the user's decimal separator") << 1152.0 << QString("1,13 KB") << true;
     }
     void fileSizeTexts() {
         QFETCH(double, bytes);
         QFETCH(QString, text);
-        QFETCH(QString, german);
+        QFETCH(bool, german);
+        if (german) QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(FormatFileSize(bytes), text);
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // the user's decimal separator
-        QCOMPARE(FormatFileSize(bytes), german);
     }
 };
 

@@ -1,7 +1,5 @@
 #pragma once
-// A stand-in for the modal dialogs: answers from a script, records what it was shown, never blocks.
-// Answers are taken in order; an Open dialog without one cancels, an input box without one gives its
-// default text, as OK would.
+// Modal dialogs answered in order from a script, never blocking; with none left, Open cancels, others OK.
 #include "platform/Dialogs.h"
 
 #include <QCursor>
