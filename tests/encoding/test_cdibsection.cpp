@@ -25,10 +25,11 @@ class DIBSectionTest : public QObject {
 private slots:
     void cleanup() { ClearFaults(); }
 
-    // Rows are padded to 4 bytes. Transparent parts land on white, within rounding, whatever the palette
-    // says: the size meter's thread writes here, and no worker asks the palette.
+    // Transparent parts land on white whatever the palette says: no worker asks the palette.
     void pictureLandsBottomRowFirst_data() {
-        QTest::addColumn<QImage>("image"), QTest::addColumn<QImage>("want"), QTest::addColumn<int>("stride");
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QImage>("want");
+        QTest::addColumn<int>("stride");
         const int strides[] = {4, 8, 12, 12, 16, 300};
         for (const int w : {1, 2, 3, 4, 5, 100})
             QTest::addRow("%d x 4", w)
@@ -52,7 +53,8 @@ private slots:
 
     // Sizes beyond 32 bits throw before pixel memory is asked for; within them it is refused on purpose.
     void sizeOverflow_data() {
-        QTest::addColumn<QSize>("size"), QTest::addColumn<bool>("overflows");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("overflows");
         QTest::newRow("widest stride") << QSize(715827881, 1) << false;
         QTest::newRow("stride beyond 32 bits") << QSize(715827882, 1) << true;
         QTest::newRow("largest image") << QSize(1, 536870911) << false;
@@ -70,9 +72,10 @@ private slots:
         QCOMPARE(PendingFaults(Fault::PixelMemory), overflows ? 1 : 0);
     }
 
-    // A wrapper keeps only its own context and bitmap, whatever fails; Create again and ClearUp free them.
+    // Whatever fails, a wrapper keeps only its own context and bitmap.
     void nothingLeaks_data() {
-        QTest::addColumn<PictureRef>("picture"), QTest::addColumn<QList<int>>("fault"); // which, and its call
+        QTest::addColumn<PictureRef>("picture");
+        QTest::addColumn<QList<int>>("fault"); // which, and its call
         QTest::addColumn<bool>("created");
         const PictureRef picture = Picture::make(factory::coordinates(6, 4));
         QTest::newRow("a picture") << picture << QList<int>() << true;
@@ -91,8 +94,9 @@ private slots:
         if (!fault.isEmpty()) FailCall(Fault(fault[0]), fault[1]);
         dib.CreateFromPicture(picture);
         QCOMPARE(dib.DIBSectionBitsPtr() != 0, created);
-        Census after = before; // what is alive while the wrapper holds its context and bitmap
-        after.memoryContexts += created, after.dibSections += created;
+        Census after = before;
+        after.memoryContexts += created;
+        after.dibSections += created;
         QVERIFY(Count() == after);
         dib.ClearUp();
         QVERIFY(Count() == before);

@@ -1,5 +1,4 @@
-// The JPEG writer: the file it writes from a wrapper (the very bytes the encoder gives in memory), where
-// it writes it, and its messages on failure.
+// The JPEG writer: the file it writes from a wrapper, where it writes it, and its messages on failure.
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Ijl.h"
 #include "support/PictureFactory.h"
@@ -11,36 +10,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <turbojpeg.h>
 
 namespace {
 
-// What cjpeg writes at quality 90, with `options`, from the wrapper's pixels.
-QByteArray cjpeg(const cDIBSection& wrapper, const QStringList& options) {
+// What cjpeg -optimize writes at quality 90 from the wrapper's pixels.
+QByteArray cjpeg(const cDIBSection& wrapper) {
     const QImage bottomUp(reinterpret_cast<const uchar*>(wrapper.DIBSectionBitsPtr()), wrapper.Width(),
                           wrapper.Height(), wrapper.BytesPerScanLine(), QImage::Format_BGR888);
     QTemporaryDir folder;
     const QString ppm = folder.filePath(QStringLiteral("pixels.ppm"));
     bottomUp.mirrored().save(ppm, "PPM");
     QProcess process;
-    process.start(QStringLiteral("cjpeg"), QStringList{"-quality", "90"} + options + QStringList{ppm});
+    process.start(QStringLiteral("cjpeg"), QStringList{"-quality", "90", "-optimize", ppm});
     process.waitForFinished();
     return process.readAllStandardOutput();
-}
-
-// The red, green and blue bytes TurboJPEG decodes a JPEG to.
-QByteArray decoded(const QByteArray& jpeg) {
-    const std::unique_ptr<void, int (*)(tjhandle)> tj(tjInitDecompress(), tjDestroy);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.constData());
-    int width = 0, height = 0, subsampling = 0, colours = 0;
-    tjDecompressHeader3(tj.get(), bytes, jpeg.size(), &width, &height, &subsampling, &colours);
-    QByteArray pixels(qsizetype(width) * height * 3, '\0');
-    tjDecompress2(tj.get(), bytes, jpeg.size(), reinterpret_cast<unsigned char*>(pixels.data()), width, 0,
-                  height, TJPF_RGB, 0);
-    return pixels;
 }
 
 } // namespace
@@ -49,11 +34,11 @@ class SaveJpegTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every row padding, a photo; a link at the target is replaced, a file replaced whole keeping its mode.
-    // The file is cjpeg -optimize's, decoding to the pixels of the standard tables' file.
-    // A failure shows one warning, frees what was initialised, and leaves the folder as it was.
+    // A link at the target is replaced, a file replaced whole keeping its mode; a failure shows one
+    // warning and leaves the folder as it was.
     void save_data() {
-        QTest::addColumn<QImage>("image"), QTest::addColumn<int>("mode"); // of a file at the target first
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<int>("mode"); // of a file at the target first
         for (const char* column : {"name", "linkTo", "fault", "message"})
             QTest::addColumn<QString>(column);
         const auto row = [](const char* tag, QImage image, QString name, QString link, int mode,
@@ -83,7 +68,8 @@ private slots:
         if (message.isEmpty() && QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
             QSKIP("cjpeg (libjpeg-turbo-progs) is not installed");
         QTemporaryDir folder;
-        const QString target = folder.filePath(name), other = folder.filePath(QStringLiteral("other.jpg"));
+        const QString target = folder.filePath(name);
+        const QString other = folder.filePath(QStringLiteral("other.jpg"));
         QVERIFY(QDir().mkpath(QFileInfo(target).path()));
         factory::writeFile(other, "keep");
         if (!linkTo.isEmpty()) QVERIFY(QFile::link(linkTo, target));
@@ -106,8 +92,7 @@ private slots:
         QCOMPARE(::lstat(QFile::encodeName(target).constData(), &info), 0);
         if (mode) QCOMPARE(int(info.st_mode & 0777), mode);
         QVERIFY(!S_ISLNK(info.st_mode));
-        QCOMPARE(factory::readFile(target), written ? cjpeg(wrapper, {"-optimize"}) : earlier);
-        if (written) QCOMPARE(decoded(factory::readFile(target)), decoded(cjpeg(wrapper, {})));
+        QCOMPARE(factory::readFile(target), written ? cjpeg(wrapper) : earlier);
         if (written) QCOMPARE(EncodeJPEG(Picture::make(image), 90), factory::readFile(target));
         if (written) return;
         QVERIFY(dialogs.messages[0].text == message && dialogs.messages[0].style == 48); // a warning

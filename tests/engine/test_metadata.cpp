@@ -1,4 +1,4 @@
-// What a saved JPEG keeps of a photo's EXIF, what it never carries, where the EXIF is found, and damaged blocks.
+// What a saved JPEG keeps of a photo's EXIF, where the EXIF is found, and damaged blocks.
 #include "imaging/ExifBlock.h"
 #include "engine/KeptMetadata.h"
 #include "support/ExifFactory.h"
@@ -68,7 +68,6 @@ class MetadataTest : public QObject {
     const Exif kept = parsed(segment.mid(6));
 
 private slots:
-    // What else is kept, and how much, is counted below; the secrets are checked on their own.
     void keepsEachFieldAsTheCameraWroteIt() {
         const QList<int> ownFacts{EXIF_TAG_ORIENTATION, EXIF_TAG_COLOR_SPACE, EXIF_TAG_PIXEL_X_DIMENSION,
                                   EXIF_TAG_PIXEL_Y_DIMENSION, EXIF_TAG_EXIF_VERSION};

@@ -1,6 +1,4 @@
-// Bytes through the EXIF block finder and the kept segment: as a picture file (a HEIC's Exif item is
-// reached through the HEIC seeds), as the block of a JPEG, PNG or WebP, and as a bare block. The first
-// byte chooses; the rest is the input.
+// Bytes through the EXIF block finder and the kept segment; the first byte chooses the container.
 #include "imaging/ExifBlock.h"
 #include "engine/KeptMetadata.h"
 #include "support/PictureFactory.h"

@@ -4,12 +4,10 @@
 
 #include <cstdlib>
 
-// Filling a canvas of hundreds of megapixels from a few bytes says nothing more about the bytes and
-// takes the fuzzer's seconds; such sizes are the picture tests' work. Their headers are still read.
+// Filling hundreds of megapixels says nothing more about the bytes; the picture tests check such sizes.
 constexpr qint64 LargestDecodedArea = qint64{1} << 25;
 
-// Qt's GIF reader fills the whole logical screen, which may be far larger than the first frame whose
-// size the header reports.
+// Qt's GIF reader fills the whole logical screen, which may be far larger than the first frame.
 qint64 gifScreenArea(const QByteArray& bytes) {
     if (!bytes.startsWith("GIF8") || bytes.size() < 10) return 0;
     const auto side = [&](int at) { return quint8(bytes[at]) | quint8(bytes[at + 1]) << 8; };

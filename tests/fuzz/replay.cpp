@@ -1,5 +1,4 @@
-// Runs a fuzz target's entry function on every file under the folders named, without libFuzzer,
-// so that the ordinary build replays the inputs that once failed.
+// Replays every file under the folders named through a fuzz target, without libFuzzer.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -72,8 +72,7 @@ QByteArray be(quint32 value) {
     return out;
 }
 
-// A GIF of one image: a global table of 2^tableBits colours, `extension` before the image, and its
-// LZW `data` cut into sub-blocks.
+// A GIF of one image: a global table of 2^tableBits colours and its LZW `data` in sub-blocks.
 QByteArray gifFile(int width, int height, int tableBits, const QByteArray& table, const QByteArray& extension,
                    int minimumCodeSize, const QByteArray& data) {
     QByteArray gif = "GIF89a" + le(width, 2) + le(height, 2) + char(0x80 | (tableBits - 1)) + le(0, 2) +
@@ -88,9 +87,11 @@ QByteArray gifFile(int width, int height, int tableBits, const QByteArray& table
 QByteArray encodeGif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
     QByteArray table(768, '\0'), data;
-    for (int i = 0; i < 216; ++i)
-        table[3 * i] = char(i / 36 * 51), table[3 * i + 1] = char(i / 6 % 6 * 51),
-                  table[3 * i + 2] = char(i % 6 * 51);
+    for (int i = 0; i < 216; ++i) {
+        table[3 * i] = char(i / 36 * 51);
+        table[3 * i + 1] = char(i / 6 % 6 * 51);
+        table[3 * i + 2] = char(i % 6 * 51);
+    }
     quint32 bits = 0;
     int count = 0, sinceClear = 0;
     const auto put = [&](int code) {
@@ -101,7 +102,10 @@ QByteArray encodeGif(const QImage& source) {
     put(256);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
-            if (++sinceClear == 255) put(256), sinceClear = 1;
+            if (++sinceClear == 255) {
+                put(256);
+                sinceClear = 1;
+            }
             const QRgb p = image.pixel(x, y);
             put(qAlpha(p) < 128
                     ? 216

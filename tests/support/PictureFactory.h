@@ -7,32 +7,30 @@
 
 namespace factory {
 
-// Smooth colour gradients with a little fine noise (photo-like, compresses like a photo).
+// Compresses like a photo.
 QImage gradient(int width, int height, quint32 seed = 1);
 QImage checkerboard(int width, int height, int cell, QRgb a = qRgb(0, 0, 0), QRgb b = qRgb(255, 255, 255));
 // A distinct colour for every pixel, so that position errors show.
 QImage coordinates(int width, int height);
-// Grey 127.5 + 127.5 cos(k r²), r in pixels from the centre: its detail grows finer outwards.
+// Grey 127.5 + 127.5 cos(k r²), r from the centre.
 QImage zonePlate(int size, double k);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
-// "JPEG", "GIF" (a 6 × 6 × 6 cube and a transparent index), "BMP", "PNG", "WEBP" (lossless at 100), "TIFF",
-// "HEIC" (shown turned by `orientation`, 1 to 8 as in EXIF) or "CMYK" (a JPEG in Adobe's CMYK).
+// Qt's formats, and "GIF", "HEIC" (turned by `orientation` as in EXIF) or "CMYK" (a JPEG in Adobe's CMYK).
 QByteArray encode(const QImage& image, const char* format, int quality = 92, int orientation = 1);
-// Right after a JPEG's SOI: an EXIF orientation, or an ICC profile in `chunks` pieces, last piece first.
+// Inserted right after a JPEG's SOI; the profile's pieces last first.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
-// A 16 × 12 "JPEG" (APP1), "PNG" (eXIf), "WEBP" (EXIF chunk, extended format) or "HEIC" (Exif item,
-// its TIFF header found past "Exif\0\0") carrying the EXIF block `exif`.
+// A 16 × 12 "JPEG", "PNG", "WEBP" or "HEIC" carrying the EXIF block `exif`.
 QByteArray withExif(const char* format, const QByteArray& exif);
-// A valid "GIF", "BMP", "PNG", "WEBP", "TIFF" or "HEIC" header claiming the size, far fewer pixels.
+// A valid header claiming the size, with far fewer pixels behind it.
 QByteArray claiming(const char* format, int width, int height);
-// A 3 × 2 bitmap all of `pixel`, 16 or 32 bits, channels by red, green, blue, alpha masks (none: 5-5-5).
+// A 3 × 2 bitmap all of `pixel`, channels by red, green, blue, alpha masks (none: 5-5-5).
 QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel);
 QByteArray randomBytes(int count, quint32 seed = 7);
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
-// Peak signal-to-noise ratio of b against a, in dB (infinity when equal, 0 when the sizes differ).
+// In dB; 0 when the sizes differ.
 double psnr(const QImage& a, const QImage& b);
 
 } // namespace factory
