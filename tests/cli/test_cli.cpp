@@ -247,6 +247,7 @@ private slots:
         QTest::addColumn<bool>("shrunkOnLoad");
         QTest::newRow("smooth, a fit") << "--smooth --fit 2K" << true;
         QTest::newRow("nearest pixel, a tenth") << "--scale 10" << false;
+        QTest::newRow("smooth, enlarged") << "--smooth --scale 150" << false;
     }
     void decodesWhatTheResultNeeds() {
         QFETCH(QString, args);
