@@ -43,7 +43,7 @@ mutation main_window/frmMain.cpp        test_frmmain      "the estimate refreshe
 mutation main_window/frmMain.cpp        test_save         "Save writes quality 85, not 90"               's/const int quality = SaveQuality(saved);/const int quality = SaveQuality(saved) - 5;/'
 mutation engine/FileSizeText.cpp        test_frmmain      "the size text's unit is chosen one byte early" 's/bytes >= 1048576 \&\& bytes <= 1073741823/bytes >= 1048576 \&\& bytes < 1073741823/'
 mutation main_window/frmMain.cpp        test_save         "the status line measures quality 85 while Save writes 90" 's/mMeter->Measure(resized, SaveQuality(resized), Metadata(resized));/mMeter->Measure(resized, SaveQuality(resized) - 5, Metadata(resized));/'
-mutation engine/FitUnderSize.cpp        test_save         "Fit counts a probe 5 % over the limit as fitting" 's/if (bytes <= mLimit)/if (bytes <= mLimit + mLimit \/ 20)/'
+mutation engine/FitUnderSize.cpp        test_save         "Fit counts a probe 5 % over the limit as fitting" 's/if (bytes > mLimit)/if (bytes > mLimit + mLimit \/ 20)/'
 mutation main_window/frmMain.cpp        test_frmmain      "a command that fails leaves the lists as it changed them" '/^void frmMain::Restore/,/^}/{/setCurrentIndex/d}'
 mutation main_window/SmoothWork.cpp     test_frmmain      "a late result of superseded smooth work is shown" '/if (job != mJob) return;/d'
 
