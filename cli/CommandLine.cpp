@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -87,9 +88,26 @@ private:
     std::map<std::pair<int, int>, PictureRef> mDecoded;
 };
 
-FitResult fitted(JobPicture& picture, const Options& options, const ResizeFunction& resize) {
-    const ResizeFunction fromDecode = [&](const PictureRef&, QSize size) {
-        return resize(picture.forResult(size), size);
+// No desktop palette here: transparent parts lie over white, the window's background under Qt's own
+// palette, whichever way the picture is resized.
+const QColor Background(Qt::white);
+
+PictureRef resized(const PictureRef& original, QSize size, const Options& options) {
+    return options.smooth ? SmoothResizedPicture(original, size, Background)
+                          : ResizedPicture(original, size, Background);
+}
+
+// A nearest-pixel result's JPEG is made without the result itself: the rows are stretched as the
+// encoder takes them.
+QByteArray resizedJpeg(const PictureRef& original, QSize size, const Options& options,
+                       const QByteArray& app1) {
+    if (options.smooth) return EncodeJPEG(resized(original, size, options), SavedQuality, app1);
+    return ResizedJPEG(original, size, Background, SavedQuality, app1);
+}
+
+FitResult fitted(JobPicture& picture, const Options& options) {
+    const JpegFunction fromDecode = [&](QSize size, const QByteArray& app1) {
+        return resizedJpeg(picture.forResult(size), size, options, app1);
     };
     const FitResult fit = FitUnderSize(picture.forResult(QSize(1, 1)), picture.fullSize(), options.fitBytes,
                                        fromDecode, options.within, options.keepDateAndCamera);
@@ -129,7 +147,7 @@ int qualityFor(const PictureRef& resized, const QByteArray& app1, const Options&
 } // namespace
 
 FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
-                        const ResizeFunction& resize, MemoryBudget& budget) {
+                        MemoryBudget& budget) {
     ConsoleDialogs dialogs(source);
     FileOutcome outcome;
     try {
@@ -140,19 +158,22 @@ FileOutcome ProcessFile(const QString& source, const QString& output, const Opti
         JobPicture picture(source, header, options.smooth);
         // A fit has made the very JPEG to write while it searched.
         FitResult fit;
-        if (!known) fit = fitted(picture, options, resize);
+        if (!known) fit = fitted(picture, options);
         const QSize size = known ? *known : fit.size;
         int quality = SavedQuality;
-        std::optional<qint64> length;
-        if (!fit.jpeg.isEmpty()) {
-            length = SaveResized(dialogs, nullptr, output, quality, {}, fit.jpeg);
-        } else {
+        QByteArray jpeg = fit.jpeg;
+        if (jpeg.isEmpty()) {
             const PictureRef original = picture.forResult(size);
-            const PictureRef resized = resize(original, size);
             const QByteArray app1 = MetadataFor(original, size, options.keepDateAndCamera);
-            quality = qualityFor(resized, app1, options);
-            length = SaveResizedInPlace(dialogs, resized, output, quality, app1);
+            if (options.fitBytes == 0) {
+                jpeg = resizedJpeg(original, size, options, app1);
+            } else { // the pixels are fixed: the quality gives way
+                const PictureRef result = resized(original, size, options);
+                quality = qualityFor(result, app1, options);
+                jpeg = EncodeJPEG(result, quality, app1);
+            }
         }
+        const std::optional<qint64> length = SaveResized(dialogs, nullptr, output, quality, {}, jpeg);
         if (length) {
             outcome.saved = true;
             outcome.line = QStringLiteral("%1  %2 × %3  %4")
@@ -257,7 +278,7 @@ int usageError(const QString& message) {
     return 2;
 }
 
-int runFiles(const Options& options, const ResizeFunction& resize) {
+int runFiles(const Options& options) {
     const std::vector<PlannedFile> plan = PlanBatch(options.files, options.outputDir);
     const qsizetype count = qsizetype(plan.size());
     Batch batch(count);
@@ -271,8 +292,8 @@ int runFiles(const Options& options, const ResizeFunction& resize) {
     for (qsizetype i = 0; i < count; ++i) {
         const PlannedFile& file = plan[std::size_t(i)];
         if (file.step == PlannedFile::Step::Make) {
-            pool.start([&batch, &options, &resize, &file, &budget, i] {
-                batch.finish(i, ProcessFile(file.source, file.output, options, resize, budget));
+            pool.start([&batch, &options, &file, &budget, i] {
+                batch.finish(i, ProcessFile(file.source, file.output, options, budget));
             });
             continue;
         }
@@ -310,6 +331,10 @@ int runFiles(const Options& options, const ResizeFunction& resize) {
 } // namespace
 
 int RunCommandLine(const QStringList& arguments) {
+    // Big buffers (pictures, the encoder's coefficients) in pages of their own, given back when freed.
+    // glibc would otherwise raise this threshold past the first big buffer freed and keep the next
+    // ones in its heap, where a fit's probes and a batch's jobs leave them resident.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
     const auto parsed = ParseArguments(arguments);
     if (const auto* error = std::get_if<UsageError>(&parsed)) return usageError(error->message);
     const Options& options = std::get<Options>(parsed);
@@ -325,14 +350,5 @@ int RunCommandLine(const QStringList& arguments) {
     if (!options.outputDir.isEmpty() &&
         (::stat(EncodeFileName(options.outputDir).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode)))
         return usageError(QStringLiteral("--output-dir %1 is not a folder").arg(options.outputDir));
-    // No desktop palette here: transparent parts lie over white, the window's background under
-    // Qt's own palette, whichever way the picture is resized.
-    const QColor background(Qt::white);
-    const ResizeFunction nearest = [background](const PictureRef& picture, QSize size) {
-        return ResizedPicture(picture, size, background);
-    };
-    const ResizeFunction smooth = [background](const PictureRef& picture, QSize size) {
-        return SmoothResizedPicture(picture, size, background);
-    };
-    return runFiles(options, options.smooth ? smooth : nearest);
+    return runFiles(options);
 }

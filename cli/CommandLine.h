@@ -18,7 +18,7 @@ struct FileOutcome {
 // Resizes `source` as the options say and saves it as `output`, its memory held from `budget` while
 // it works. Never throws.
 FileOutcome ProcessFile(const QString& source, const QString& output, const Options& options,
-                        const ResizeFunction& resize, MemoryBudget& budget);
+                        MemoryBudget& budget);
 
 // Runs the command line (arguments without the program's name, names decoded by DecodeFileName) and
 // gives the exit status: 0 when every file was saved or rightly skipped, 1 when any failed, 2 for bad

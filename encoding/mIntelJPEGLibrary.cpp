@@ -95,19 +95,6 @@ bool writeFile(Dialogs& dialogs, const QString& fileName, qint64* length, Descri
 
 } // namespace
 
-bool SavePictureJPEG(Dialogs& dialogs, const PictureRef& picture, const QString& fileName,
-                     std::int32_t quality, qint64* length, const QByteArray& app1) {
-    const QImage image = picture ? picture->image() : QImage();
-    if (image.format() != QImage::Format_RGB32) {
-        cDIBSection wrapper;
-        wrapper.CreateFromPicture(picture);
-        return SaveJPEG(dialogs, wrapper, fileName, quality, length, app1);
-    }
-    return writeFile(dialogs, fileName, length, [&](ijl::JPEG_CORE_PROPERTIES& props) {
-        return describeRows(props, image, quality, app1);
-    });
-}
-
 bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& fileName) {
     const QByteArray bFileName = terminatedName(fileName);
     const auto* bytes = reinterpret_cast<const unsigned char*>(jpeg.constData());
@@ -126,44 +113,75 @@ bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, s
     });
 }
 
-QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QByteArray& app1) {
-    const QSize size = picture ? picture->size() : QSize();
-    const QString tooBig =
-        QStringLiteral("There is not enough memory to make the JPEG of a picture of %1 × %2 pixels.")
-            .arg(size.width())
-            .arg(size.height());
+namespace {
+
+QString noMemoryFor(QSize size) {
+    return QStringLiteral("There is not enough memory to make the JPEG of a picture of %1 × %2 pixels.")
+        .arg(size.width())
+        .arg(size.height());
+}
+
+void startEncoder(const IjlRecord& record, QSize size) {
     if (size.isEmpty()) throw QuillonError(QStringLiteral("There is no picture to make a JPEG of."));
-    IjlRecord record;
     if (record.initCode != ijl::IJL_OK)
         throw QuillonError(
             QStringLiteral("The JPEG encoder could not be started (%1).").arg(record.initCode));
+}
+
+// The JPEG of the pixels the record describes, written into an array with room for the worst case,
+// so that the encoder writes straight into it.
+QByteArray encodeRecord(IjlRecord& record, QSize size) {
+    const std::int64_t bound = ijl::JpegBufferBound(size.width(), size.height(), record.props.JPGSubsampling);
+    if (bound <= 0) throw QuillonError(noMemoryFor(size));
+    QByteArray bytes;
+    try {
+        bytes = QByteArray(qsizetype(bound), Qt::Uninitialized);
+    } catch (const std::bad_alloc&) {
+        throw QuillonError(noMemoryFor(size));
+    }
+    record.props.JPGBytes = reinterpret_cast<std::uintptr_t>(bytes.data());
+    record.props.JPGSizeBytes = std::int32_t(bound);
+    const std::int32_t rc = ijl::ijlWrite(&record.props, ijl::IJL_JBUFF_WRITEWHOLEIMAGE);
+    // The optimised tables hold the whole picture's coefficients: a big one may not find the memory.
+    if (rc == ijl::IJL_MEMORY_ERROR) throw QuillonError(noMemoryFor(size));
+    if (rc != ijl::IJL_OK)
+        throw QuillonError(QStringLiteral("The picture could not be made into a JPEG (%1).").arg(rc));
+    bytes.truncate(record.props.JPGSizeBytes);
+    bytes.squeeze();
+    return bytes;
+}
+
+void makeRows(void* maker, std::int32_t first, std::int32_t count, unsigned char* const* rows) {
+    (*static_cast<const RowMaker*>(maker))(first, count, rows);
+}
+
+} // namespace
+
+QByteArray EncodeJPEG(const PictureRef& picture, std::int32_t quality, const QByteArray& app1) {
+    const QSize size = picture ? picture->size() : QSize();
+    IjlRecord record;
+    startEncoder(record, size);
     // An opaque picture's rows are read where they lie, the same JPEG as from the wrapper without
     // its 24-bit copy; any other goes through the wrapper as Save makes it.
     const QImage image = picture->image();
     cDIBSection wrapper;
     if (!describeRows(record.props, image, quality, app1)) {
         wrapper.CreateFromPicture(picture);
-        if (wrapper.DIBSectionBitsPtr() == 0) throw QuillonError(tooBig);
+        if (wrapper.DIBSectionBitsPtr() == 0) throw QuillonError(noMemoryFor(size));
         describePixels(record.props, wrapper, quality, app1);
     }
+    return encodeRecord(record, size);
+}
 
-    // Room for the worst case: the encoder then writes straight into the array.
-    const std::int64_t bound = ijl::JpegBufferBound(size.width(), size.height(), record.props.JPGSubsampling);
-    if (bound <= 0) throw QuillonError(tooBig);
-    QByteArray bytes;
-    try {
-        bytes = QByteArray(qsizetype(bound), Qt::Uninitialized);
-    } catch (const std::bad_alloc&) {
-        throw QuillonError(tooBig);
-    }
-    record.props.JPGBytes = reinterpret_cast<std::uintptr_t>(bytes.data());
-    record.props.JPGSizeBytes = std::int32_t(bound);
-    const std::int32_t rc = ijl::ijlWrite(&record.props, ijl::IJL_JBUFF_WRITEWHOLEIMAGE);
-    // The optimised tables hold the whole picture's coefficients: a big one may not find the memory.
-    if (rc == ijl::IJL_MEMORY_ERROR) throw QuillonError(tooBig);
-    if (rc != ijl::IJL_OK)
-        throw QuillonError(QStringLiteral("The picture could not be made into a JPEG (%1).").arg(rc));
-    bytes.truncate(record.props.JPGSizeBytes);
-    bytes.squeeze();
-    return bytes;
+QByteArray EncodeRowsJPEG(QSize size, const RowMaker& rows, std::int32_t quality, const QByteArray& app1) {
+    IjlRecord record;
+    startEncoder(record, size);
+    record.props.DIBWidth = size.width();
+    record.props.DIBHeight = size.height();
+    record.props.DIBChannels = 4;
+    record.props.DIBColor = ijl::IJL_BGRX;
+    record.props.DIBRowSource = makeRows;
+    record.props.DIBRowContext = const_cast<RowMaker*>(&rows);
+    describeJpeg(record.props, size.width(), size.height(), quality, app1);
+    return encodeRecord(record, size);
 }

@@ -15,9 +15,9 @@ constexpr qint64 FirstProbePixels = 256 * 1024; // cheap, and big enough to tell
 // Every width tried, with its JPEG's length; the search keeps the closest on each side of the limit.
 class Search {
 public:
-    Search(const PictureRef& original, QSize full, qint64 limit, const ResizeFunction& resize, QSize box,
+    Search(const PictureRef& original, QSize full, qint64 limit, const JpegFunction& jpeg, QSize box,
            bool keep)
-        : mOriginal(original), mLimit(limit), mResize(resize), mFull(full), mWithin(SizeWithin(mFull, box)),
+        : mOriginal(original), mLimit(limit), mJpeg(jpeg), mFull(full), mWithin(SizeWithin(mFull, box)),
           mKeep(keep) {}
 
     // Within the box's height too: only a picture far taller than wide, one pixel wide, needs that.
@@ -33,8 +33,7 @@ public:
     qint64 measure(int width) {
         if (const auto known = mBytes.find(width); known != mBytes.end()) return known->second;
         const QSize size = sizeFor(width);
-        const QByteArray jpeg =
-            EncodeJPEG(mResize(mOriginal, size), SavedQuality, MetadataFor(mOriginal, size, mKeep));
+        const QByteArray jpeg = mJpeg(size, MetadataFor(mOriginal, size, mKeep));
         const qint64 bytes = jpeg.size();
         mBytes.emplace(width, bytes);
         if (bytes > mLimit)
@@ -67,7 +66,7 @@ public:
 private:
     const PictureRef& mOriginal;
     const qint64 mLimit;
-    const ResizeFunction& mResize;
+    const JpegFunction& mJpeg;
     const QSize mFull;
     const QSize mWithin;
     const bool mKeep;
@@ -141,15 +140,18 @@ QualityFit FitQualityUnderSize(const PictureRef& picture, qint64 limitBytes, con
 
 FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize, QSize box,
                        bool keepDateAndCamera) {
-    return FitUnderSize(original, original ? original->size() : QSize(), limitBytes, resize, box,
+    const JpegFunction jpeg = [&](QSize size, const QByteArray& app1) {
+        return EncodeJPEG(resize(original, size), SavedQuality, app1);
+    };
+    return FitUnderSize(original, original ? original->size() : QSize(), limitBytes, jpeg, box,
                         keepDateAndCamera);
 }
 
-FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes,
-                       const ResizeFunction& resize, QSize box, bool keepDateAndCamera) {
+FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes, const JpegFunction& jpeg,
+                       QSize box, bool keepDateAndCamera) {
     if (!original || original->size().isEmpty() || full.isEmpty())
         throw QuillonError(QStringLiteral("There is no picture to fit."));
-    Search search(original, full, limitBytes, resize, box, keepDateAndCamera);
+    Search search(original, full, limitBytes, jpeg, box, keepDateAndCamera);
 
     if (search.measure(1) > limitBytes)
         return {search.sizeFor(1), search.bytesAt(1), FitOutcome::NothingFits, {}};

@@ -8,6 +8,8 @@
 
 // Makes a picture of the given size from the original, over the front end's background.
 using ResizeFunction = std::function<PictureRef(const PictureRef& original, QSize size)>;
+// Makes the quality-90 JPEG of the picture resized to `size`, with `app1` (MetadataFor) after its header.
+using JpegFunction = std::function<QByteArray(QSize size, const QByteArray& app1)>;
 
 // The quality of every JPEG Quillon writes, unless the user asks a fit to lower it, and how low a fit
 // may lower it.
@@ -38,11 +40,11 @@ struct FitResult {
 // With `keepDateAndCamera`, every JPEG measured carries the metadata Save writes with it.
 FitResult FitUnderSize(const PictureRef& original, qint64 limitBytes, const ResizeFunction& resize,
                        QSize box = {}, bool keepDateAndCamera = false);
-// The same for a picture of `full` pixels that `original` may hold at a lower resolution: `resize`,
-// given `original` and each size measured, makes that size from as much of the picture as it needs,
-// the same pixels for the same size every time. `original` gives the metadata kept.
-FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes,
-                       const ResizeFunction& resize, QSize box = {}, bool keepDateAndCamera = false);
+// The same for a picture of `full` pixels that `original` may hold at a lower resolution: `jpeg`
+// makes each size measured from as much of the picture as it needs, the same bytes for the same size
+// every time. `original` gives the metadata kept.
+FitResult FitUnderSize(const PictureRef& original, QSize full, qint64 limitBytes, const JpegFunction& jpeg,
+                       QSize box = {}, bool keepDateAndCamera = false);
 
 // The largest size inside `box` in the proportions of `picture` (the height as FitUnderSize rounds it),
 // never larger than `picture`; a side of 0 or less bounds nothing. At least 1 × 1.

@@ -1,5 +1,6 @@
 #include "engine/Resize.h"
 
+#include "encoding/mIntelJPEGLibrary.h"
 #include "imaging/Error.h"
 #include "imaging/LargeMemory.h"
 #include "imaging/Stretch.h"
@@ -46,6 +47,21 @@ PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& 
     if (transparent) image.fill(background); // an opaque stretch covers every pixel
     StretchInto(image, QPoint(0, 0), original->image(), QRect(QPoint(0, 0), size));
     return Picture::make(std::move(image));
+}
+
+QByteArray ResizedJPEG(const PictureRef& original, QSize size, const QColor& background, int quality,
+                       const QByteArray& app1) {
+    // Rows written as quint32 are the encoder's blue, green, red bytes on a little-endian machine only.
+    const bool streamed = original && !original->size().isEmpty() && size != original->size() &&
+                          !original->hasTransparency() && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    if (!streamed) return EncodeJPEG(ResizedPicture(original, size, background), quality, app1);
+    checkSize(size);
+    const StretchedRows stretched(original->image(), size);
+    const RowMaker rows = [&stretched](int first, int count, unsigned char* const* out) {
+        for (int i = 0; i < count; ++i)
+            stretched.row(first + i, reinterpret_cast<quint32*>(out[i]));
+    };
+    return EncodeRowsJPEG(size, rows, quality, app1);
 }
 
 QSize ScaledSize(QSize original, int percentX, int percentY) {

@@ -14,6 +14,12 @@
 // The background is a value, chosen once by the front end on its main thread: this runs on workers.
 PictureRef ResizedPicture(const PictureRef& original, QSize size, const QColor& background);
 
+// The JPEG EncodeJPEG makes of ResizedPicture(original, size, background) at `quality` with `app1`,
+// byte for byte, made from an opaque original without the resized picture: its rows are stretched as
+// the encoder takes them. Throws as both do.
+QByteArray ResizedJPEG(const PictureRef& original, QSize size, const QColor& background, int quality,
+                       const QByteArray& app1 = {});
+
 // Refuses a resized size larger than a picture Quillon can make and save as a JPEG (MaxPictureSide a
 // side, MaxPicturePixels in all): throws QuillonError naming the size, ending with `advice`. Every
 // front end checks a size it is asked for with this before the work starts.

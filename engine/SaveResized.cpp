@@ -17,11 +17,3 @@ std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, c
     if (!SaveJPEG(dialogs, wrapper, output, quality, &length, app1)) return std::nullopt;
     return length;
 }
-
-std::optional<qint64> SaveResizedInPlace(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                         int quality, const QByteArray& app1) {
-    const ReplaceableFile replaceable(output);
-    qint64 length = 0;
-    if (!SavePictureJPEG(dialogs, picture, output, quality, &length, app1)) return std::nullopt;
-    return length;
-}

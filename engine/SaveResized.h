@@ -19,8 +19,3 @@
 std::optional<qint64> SaveResized(Dialogs& dialogs, const PictureRef& picture, const QString& output,
                                   int quality = SavedQuality, const QByteArray& app1 = {},
                                   const QByteArray& measured = {});
-
-// The same file as SaveResized, byte for byte, with no 24-bit copy: an opaque picture's own 32-bit
-// rows are read where they lie. For the command line, which has no wrapper to keep.
-std::optional<qint64> SaveResizedInPlace(Dialogs& dialogs, const PictureRef& picture, const QString& output,
-                                         int quality = SavedQuality, const QByteArray& app1 = {});

@@ -2,6 +2,7 @@
 
 #include "imaging/RowBands.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -77,4 +78,17 @@ void StretchInto(QImage& dest, QPoint destOrigin, const QImage& source, const QR
                   offset,      target.size(),       &columns, source.hasAlphaChannel()};
     ForEachRowBand(onDest.top(), onDest.top() + onDest.height(), qint64(onDest.width()) * onDest.height(),
                    [&](qint64 first, qint64 end) { stretchRows(job, int(first), int(end) - 1); });
+}
+
+StretchedRows::StretchedRows(const QImage& source, QSize size)
+    : mSource(source), mSize(size), mColumns(size_t(std::max(0, size.width()))) {
+    for (int i = 0; i < size.width(); ++i)
+        mColumns[size_t(i)] = sourceIndex(i, source.width(), size.width());
+}
+
+void StretchedRows::row(int y, quint32* out) const {
+    const auto* in = reinterpret_cast<const quint32*>(
+        mSource.constScanLine(sourceIndex(y, mSource.height(), mSize.height())));
+    for (const int column : mColumns)
+        *out++ = in[column] | 0xFF000000;
 }

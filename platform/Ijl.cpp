@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
+#include <vector>
 
 // After <cstdio>: jpeglib.h uses FILE and size_t without declaring them.
 #include <csetjmp>
@@ -26,6 +27,8 @@
 namespace ijl {
 
 namespace {
+
+constexpr JDIMENSION RowsAtOnce = 16; // rows handed to libjpeg per call
 
 // libjpeg's error handler, set to jump back to the call that is under way instead of ending the program.
 struct JpegErrors : jpeg_error_mgr {
@@ -211,7 +214,7 @@ std::int32_t checkRecord(const JPEG_CORE_PROPERTIES& r) {
     if (r.JPGChannels != 3 || r.JPGColor != IJL_YCBCR || turboSubsampling(r.JPGSubsampling) < 0)
         return IJL_UNSUPPORTED_SUBSAMPLING;
     const std::int64_t rows = rowsOf(r);
-    if (r.DIBBytes == 0 || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
+    if ((r.DIBBytes == 0 && !r.DIBRowSource) || r.DIBWidth <= 0 || rows == 0 || r.DIBPadBytes < 0 ||
         pitchOf(r) > std::numeric_limits<int>::max() || rows > std::numeric_limits<int>::max() ||
         r.JPGWidth != r.DIBWidth || r.JPGHeight != rows || r.jquality < 0 || r.jquality > 100 ||
         r.APP1SizeBytes < 0 || r.APP1SizeBytes > MaxApp1Bytes || (r.APP1SizeBytes > 0 && r.APP1Bytes == 0))
@@ -245,8 +248,8 @@ std::int32_t createCompressor(Session& session) {
 // cjpeg's settings (jpeg_set_defaults: JFIF 1.01 at 1:1, the accurate integer DCT, baseline) with
 // the record's quality and sampling, and optimised Huffman tables: cjpeg -optimize's bytes, and
 // the same pixels as with the standard tables. The rows are read where they lie.
-void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned char** jpeg,
-               unsigned long* size) {
+void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned char* scratch,
+               unsigned char** jpeg, unsigned long* size) {
     jpeg_mem_dest(c, jpeg, size);
     c->image_width = JDIMENSION(r.DIBWidth);
     c->image_height = JDIMENSION(rowsOf(r));
@@ -268,25 +271,28 @@ void writeJpeg(jpeg_compress_struct* c, const JPEG_CORE_PROPERTIES& r, unsigned 
     const auto* first = reinterpret_cast<const unsigned char*>(r.DIBBytes);
     const std::int64_t pitch = pitchOf(r);
     const std::int64_t last = std::int64_t{c->image_height} - 1;
-    JSAMPROW rows[16];
+    JSAMPROW rows[RowsAtOnce];
     while (c->next_scanline < c->image_height) {
-        JDIMENSION count = 0;
-        for (; count < 16 && c->next_scanline + count < c->image_height; ++count) {
-            const std::int64_t y = c->next_scanline + count;
-            rows[count] = const_cast<JSAMPROW>(first + (r.DIBHeight < 0 ? last - y : y) * pitch);
+        const JDIMENSION count = std::min<JDIMENSION>(RowsAtOnce, c->image_height - c->next_scanline);
+        for (JDIMENSION i = 0; i < count; ++i) {
+            const std::int64_t y = c->next_scanline + i;
+            rows[i] = scratch ? scratch + i * pitch
+                              : const_cast<JSAMPROW>(first + (r.DIBHeight < 0 ? last - y : y) * pitch);
         }
+        if (scratch)
+            r.DIBRowSource(r.DIBRowContext, std::int32_t(c->next_scanline), std::int32_t(count), rows);
         jpeg_write_scanlines(c, rows, count);
     }
     jpeg_finish_compress(c);
 }
 
-std::int32_t encode(Session& session, const JPEG_CORE_PROPERTIES& r, unsigned char** jpeg,
-                    unsigned long* size) {
+std::int32_t encode(Session& session, const JPEG_CORE_PROPERTIES& r, unsigned char* scratch,
+                    unsigned char** jpeg, unsigned long* size) {
     if (setjmp(session.errors.jump)) {
         jpeg_abort_compress(&session.compressor); // ready for the next write
         return session.errors.msg_code == JERR_OUT_OF_MEMORY ? IJL_MEMORY_ERROR : IJL_EXCEPTION_DETECTED;
     }
-    writeJpeg(&session.compressor, r, jpeg, size);
+    writeJpeg(&session.compressor, r, scratch, jpeg, size);
     return IJL_OK;
 }
 
@@ -299,10 +305,17 @@ std::int32_t compress(const JPEG_CORE_PROPERTIES& r, Compressed& out, unsigned c
         out.buffer.reset(static_cast<unsigned char*>(std::malloc(std::size_t(bound))));
         if (!out.buffer) return IJL_MEMORY_ERROR;
     }
+    // Made rows are taken a batch at a time; the buffer lives outside the jumps libjpeg may make.
+    std::vector<unsigned char> scratch;
+    try {
+        if (r.DIBRowSource) scratch.resize(std::size_t(RowsAtOnce * pitchOf(r)));
+    } catch (const std::bad_alloc&) {
+        return IJL_MEMORY_ERROR;
+    }
     unsigned char* const given = target ? target : out.buffer.get();
     unsigned char* jpeg = given;
     unsigned long size = jpeg ? static_cast<unsigned long>(bound) : 0; // 0: libjpeg allocates
-    const std::int32_t rc = encode(*r.session, r, &jpeg, &size);
+    const std::int32_t rc = encode(*r.session, r, scratch.empty() ? nullptr : scratch.data(), &jpeg, &size);
     if (rc != IJL_OK) return rc;
     if (jpeg != given) out.buffer.reset(jpeg); // libjpeg grew the output into a buffer of its own
     out.data = jpeg;
@@ -357,7 +370,9 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype) {
     Compressed jpeg;
     if (const std::int32_t rc = compress(r, jpeg); rc != IJL_OK) return rc;
     const std::int32_t rc = replaceFile(name, jpeg.data, jpeg.size);
-    if (rc == IJL_OK) r.JPGSizeBytes = std::int32_t(std::min<std::size_t>(jpeg.size, std::numeric_limits<std::int32_t>::max()));
+    if (rc == IJL_OK)
+        r.JPGSizeBytes =
+            std::int32_t(std::min<std::size_t>(jpeg.size, std::numeric_limits<std::int32_t>::max()));
     return rc;
 }
 

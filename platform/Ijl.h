@@ -68,6 +68,13 @@ struct JPEG_CORE_PROPERTIES {
     // APP1SizeBytes is 0. At most MaxApp1Bytes.
     std::uintptr_t APP1Bytes = 0;
     std::int32_t APP1SizeBytes = 0;
+    // Instead of the pixels at DIBBytes, rows made as the encoder takes them, so that no whole picture
+    // need exist: DIBRowSource(DIBRowContext, first, count, rows) fills `count` top-down rows, from row
+    // `first` on, of DIBWidth × DIBChannels bytes each, into `rows`. It must not throw.
+    using RowSource = void (*)(void* context, std::int32_t first, std::int32_t count,
+                               unsigned char* const* rows);
+    RowSource DIBRowSource = nullptr;
+    void* DIBRowContext = nullptr;
 
     std::unique_ptr<Session, EndSession> session; // the library's; set by ijlInit, ended by ijlFree
 };

@@ -34,6 +34,7 @@ mutation imaging/BitmapFile.cpp          test_picture      "narrow bitmap channe
 mutation imaging/ColourProfile.cpp       test_picture      "the colour conversion is skipped"            's/if (iccProfile.isEmpty() || image.isNull()) return image;/return image;/'
 mutation imaging/Resample.cpp            test_resample     "the filter is not widened when shrinking"     's/const double widen = std::max(1.0, scale);/const double widen = 1.0;/'
 mutation engine/FitUnderSize.cpp         test_sizing       "the fit is one step too big"                  's/const int width = search.fits();/const int width = search.fits() + 1;/'
+mutation imaging/Stretch.cpp             test_sizing       "the streamed stretch picks its columns off by one" 's/mColumns\[size_t(i)\] = sourceIndex(i, source.width(), size.width());/mColumns[size_t(i)] = sourceIndex(i, source.width() - 1, size.width());/'
 mutation cli/Arguments.cpp               test_cli          "the parser accepts --scale 301"               's/constexpr int MaxPercent = 300;/constexpr int MaxPercent = 301;/'
 mutation engine/Resize.cpp             test_frmmain      "the window's percentage rounds to nearest"    's/qint64(length) \* percent \/ 100)/(qint64(length) * percent + 50) \/ 100)/'
 mutation engine/OutputName.cpp           test_save         "the output name keeps the dot"                's/nameLength > 4 ? characters.size() - 4/nameLength > 4 ? characters.size() - 3/'

@@ -1,7 +1,7 @@
 // The size search on the real encoder, and the measuring worker beside the save.
 #include "encoding/mIntelJPEGLibrary.h"
-#include "engine/Resize.h"
 #include "engine/FitUnderSize.h"
+#include "engine/Resize.h"
 #include "engine/SaveResized.h"
 #include "engine/SizeMeter.h"
 #include "imaging/Resample.h"
@@ -90,15 +90,14 @@ private slots:
         glass.fill(qRgba(0, 0, 255, 128));
         const PictureRef picture = Picture::make(glass);
         const QSize half(20, 15);
-        const PictureRef resized =
-            smooth ? SmoothResizedPicture(picture, half, Qt::white) : ResizedPicture(picture, half, Qt::white);
+        const PictureRef resized = smooth ? SmoothResizedPicture(picture, half, Qt::white)
+                                          : ResizedPicture(picture, half, Qt::white);
         const QColor centre = resized->image().pixelColor(10, 7);
         QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
                  qPrintable(centre.name()));
     }
 
-    // The window's save (a padded 24-bit copy), the command line's (the picture's own rows) and the
-    // meter's JPEG written as it is give the same file.
+    // The window's save (a padded 24-bit copy) and the meter's JPEG written as it is give the same file.
     void bothSavesWriteTheSameFile_data() {
         QTest::addColumn<PictureRef>("picture");
         QTest::newRow("photo") << photo;
@@ -108,18 +107,34 @@ private slots:
         QFETCH(PictureRef, picture);
         QTemporaryDir folder;
         const QString window = folder.filePath("window.jpg");
-        const QString commandLine = folder.filePath("command line.jpg");
         const QString measured = folder.filePath("measured.jpg");
         const QByteArray app1 = QByteArray("Exif\0\0", 6) + "block";
         const QByteArray jpeg = EncodeJPEG(picture, 90, app1);
         ScriptedDialogs dialogs;
         QCOMPARE(SaveResized(dialogs, picture, window, 90, app1), jpeg.size());
-        QCOMPARE(SaveResizedInPlace(dialogs, picture, commandLine, 90, app1), jpeg.size());
         QCOMPARE(SaveResized(dialogs, picture, measured, 90, app1, jpeg), jpeg.size());
         QCOMPARE(factory::readFile(window), jpeg);
-        QCOMPARE(factory::readFile(commandLine), jpeg);
         QCOMPARE(factory::readFile(measured), jpeg);
         QVERIFY(dialogs.messages.empty());
+    }
+
+    // The command line's JPEG, its rows stretched as the encoder takes them, is the resized picture's.
+    void aStretchedJpegIsTheResizedPictures_data() {
+        QTest::addColumn<PictureRef>("original");
+        QTest::addColumn<QSize>("size");
+        const PictureRef small = Picture::make(factory::coordinates(41, 30));
+        QTest::newRow("shrunk, the rows no multiple of 16") << photo << QSize(1001, 667);
+        QTest::newRow("enlarged") << small << QSize(130, 97);
+        QTest::newRow("one pixel") << small << QSize(1, 1);
+        QTest::newRow("its own size") << small << QSize(41, 30);
+        QTest::newRow("transparency") << Picture::make(factory::withTransparency(41, 30)) << QSize(60, 45);
+    }
+    void aStretchedJpegIsTheResizedPictures() {
+        QFETCH(PictureRef, original);
+        QFETCH(QSize, size);
+        const QByteArray app1 = QByteArray("Exif\0\0", 6) + "block";
+        const QByteArray expected = EncodeJPEG(ResizedPicture(original, size, Qt::white), 90, app1);
+        QCOMPARE(ResizedJPEG(original, size, Qt::white, 90, app1), expected);
     }
 
     // The meter hands out its JPEG only for the picture, quality and metadata it measured.
