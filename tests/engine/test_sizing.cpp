@@ -25,8 +25,6 @@ private slots:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("box");
         QTest::addColumn<QSize>("within");
-        QTest::newRow("landscape, the width binds")
-            << QSize(3000, 2000) << QSize(2048, 2048) << QSize(2048, 1365);
         QTest::newRow("portrait, the height binds")
             << QSize(2000, 3000) << QSize(2048, 2048) << QSize(1365, 2048);
         QTest::newRow("never enlarged") << QSize(300, 200) << QSize(2048, 2048) << QSize(300, 200);
@@ -76,25 +74,6 @@ private slots:
         QCOMPARE(measured.size(), 1);
         QCOMPARE(measured[0][0].value<PictureRef>(), second);
         QCOMPARE(measured[0][1].toLongLong(), qint64(EncodeJPEG(second, 90).size()));
-    }
-
-    // Half-transparent blue lies over white as a blend.
-    void transparencyLiesOverTheBackground_data() {
-        QTest::addColumn<bool>("smooth");
-        QTest::newRow("nearest pixel") << false;
-        QTest::newRow("smooth") << true;
-    }
-    void transparencyLiesOverTheBackground() {
-        QFETCH(bool, smooth);
-        QImage glass(40, 30, QImage::Format_ARGB32);
-        glass.fill(qRgba(0, 0, 255, 128));
-        const PictureRef picture = Picture::make(glass);
-        const QSize half(20, 15);
-        const PictureRef resized =
-            smooth ? SmoothResizedPicture(picture, half, Qt::white) : ResizedPicture(picture, half, Qt::white);
-        const QColor centre = resized->image().pixelColor(10, 7);
-        QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
-                 qPrintable(centre.name()));
     }
 
     // The window's save (a padded 24-bit copy), the command line's (the picture's own rows) and the
