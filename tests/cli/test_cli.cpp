@@ -64,13 +64,13 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<Options>("expected");
         const auto row = [](const char* line, const Options& expected) { QTest::newRow(line) << line << expected; };
-        row("--scale 50 a.jpg b.gif", {.percentX = 50, .percentY = 50, .files = {"a.jpg", "b.gif"}});
         row("--scale=50 --height-scale 25 a", {.percentX = 50, .percentY = 25, .files = {"a"}});
         row("--size 1280x960 a.png", {.mode = SizeMode::Size, .size = {1280, 960}, .files = {"a.png"}});
         row("--fit 600 a", {.mode = SizeMode::Fit, .fitBytes = 614400, .files = {"a"}});
         row("--fit 1.5M -- --a", {.mode = SizeMode::Fit, .fitBytes = 1572864, .files = {"--a"}});
         row("--fit 600000B a", {.mode = SizeMode::Fit, .fitBytes = 600000, .files = {"a"}});
-        row("a.jpg --smooth --scale 50", {.percentX = 50, .percentY = 50, .smooth = true, .files = {"a.jpg"}});
+        row("a.jpg --smooth --scale 50 b.gif",
+            {.percentX = 50, .percentY = 50, .smooth = true, .files = {"a.jpg", "b.gif"}});
     }
     void accepts() {
         QFETCH(QString, line);
