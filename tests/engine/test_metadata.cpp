@@ -139,17 +139,14 @@ private slots:
     void keepsNothingOfADamagedBlock_data() {
         QTest::addColumn<QByteArray>("block");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("sound") << OneEntry{}.bytes() << true;
         QTest::newRow("a make of 1,000 bytes") << OneEntry{.length = 1000, .value = QByteArray(999, 'x')}.bytes() << true;
         QTest::newRow("a make of 1,001 bytes") << OneEntry{.length = 1001, .value = QByteArray(1000, 'x')}.bytes() << false;
         QTest::newRow("nothing worth keeping") << OneEntry{.tag = EXIF_TAG_IMAGE_DESCRIPTION}.bytes() << false;
-        QTest::newRow("cut short") << OneEntry{}.bytes().chopped(3) << false;
         QTest::newRow("a value past the end") << OneEntry{.at = 4000}.bytes() << false;
         QTest::newRow("the directory past the end") << OneEntry{.directoryAt = 0x10000}.bytes() << false;
         QTest::newRow("a directory after itself") << OneEntry{.next = 8}.bytes() << false;
         QTest::newRow("an Exif directory that is itself") << OneEntry{.tag = EXIF_TAG_EXIF_IFD_POINTER, .at = 8}.bytes() << false;
         QTest::newRow("a huge count of entries") << OneEntry{.entries = 0xFFFF}.bytes() << false;
-        QTest::newRow("a huge count of values") << OneEntry{.length = 0x40000000}.bytes() << false;
         QTest::newRow("larger than a JPEG holds") << OneEntry{}.bytes() + QByteArray(MaxExifBlockBytes, '\0') << false;
         QTest::newRow("not TIFF") << QByteArray("Exif and nothing else") << false;
     }

@@ -2,11 +2,9 @@
 #include "encoding/mIntelJPEGLibrary.h"
 #include "engine/FitUnderSize.h"
 #include "engine/Resize.h"
-#include "engine/SaveResized.h"
 #include "engine/SizeMeter.h"
 #include "imaging/Resample.h"
 #include "support/PictureFactory.h"
-#include "support/ScriptedDialogs.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -25,8 +23,6 @@ private slots:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("box");
         QTest::addColumn<QSize>("within");
-        QTest::newRow("landscape, the width binds")
-            << QSize(3000, 2000) << QSize(2048, 2048) << QSize(2048, 1365);
         QTest::newRow("portrait, the height binds")
             << QSize(2000, 3000) << QSize(2048, 2048) << QSize(1365, 2048);
         QTest::newRow("never enlarged") << QSize(300, 200) << QSize(2048, 2048) << QSize(300, 200);
@@ -78,46 +74,6 @@ private slots:
         QCOMPARE(measured[0][1].toLongLong(), qint64(EncodeJPEG(second, 90).size()));
     }
 
-    // Half-transparent blue lies over white as a blend.
-    void transparencyLiesOverTheBackground_data() {
-        QTest::addColumn<bool>("smooth");
-        QTest::newRow("nearest pixel") << false;
-        QTest::newRow("smooth") << true;
-    }
-    void transparencyLiesOverTheBackground() {
-        QFETCH(bool, smooth);
-        QImage glass(40, 30, QImage::Format_ARGB32);
-        glass.fill(qRgba(0, 0, 255, 128));
-        const PictureRef picture = Picture::make(glass);
-        const QSize half(20, 15);
-        const PictureRef resized = smooth ? SmoothResizedPicture(picture, half, Qt::white)
-                                          : ResizedPicture(picture, half, Qt::white);
-        const QColor centre = resized->image().pixelColor(10, 7);
-        QVERIFY2(qAbs(centre.red() - 127) + qAbs(centre.green() - 127) + qAbs(centre.blue() - 255) < 8,
-                 qPrintable(centre.name()));
-    }
-
-    // The window's save (a padded 24-bit copy) and the meter's JPEG written as it is give the same file.
-    void bothSavesWriteTheSameFile_data() {
-        QTest::addColumn<PictureRef>("picture");
-        QTest::newRow("photo") << photo;
-        QTest::newRow("transparency") << Picture::make(factory::withTransparency(41, 30));
-    }
-    void bothSavesWriteTheSameFile() {
-        QFETCH(PictureRef, picture);
-        QTemporaryDir folder;
-        const QString window = folder.filePath("window.jpg");
-        const QString measured = folder.filePath("measured.jpg");
-        const QByteArray app1 = QByteArray("Exif\0\0", 6) + "block";
-        const QByteArray jpeg = EncodeJPEG(picture, 90, app1);
-        ScriptedDialogs dialogs;
-        QCOMPARE(SaveResized(dialogs, picture, window, 90, app1), jpeg.size());
-        QCOMPARE(SaveResized(dialogs, picture, measured, 90, app1, jpeg), jpeg.size());
-        QCOMPARE(factory::readFile(window), jpeg);
-        QCOMPARE(factory::readFile(measured), jpeg);
-        QVERIFY(dialogs.messages.empty());
-    }
-
     // The command line's JPEG, its rows stretched as the encoder takes them, is the resized picture's.
     void aStretchedJpegIsTheResizedPictures_data() {
         QTest::addColumn<PictureRef>("original");
@@ -126,7 +82,6 @@ private slots:
         QTest::newRow("shrunk, the rows no multiple of 16") << photo << QSize(1001, 667);
         QTest::newRow("enlarged") << small << QSize(130, 97);
         QTest::newRow("one pixel") << small << QSize(1, 1);
-        QTest::newRow("its own size") << small << QSize(41, 30);
         QTest::newRow("transparency") << Picture::make(factory::withTransparency(41, 30)) << QSize(60, 45);
     }
     void aStretchedJpegIsTheResizedPictures() {

@@ -25,8 +25,10 @@ int main(int argc, char** argv) {
     put("picture", factory::withExifOrientation(jpeg, 6));
     put("picture", factory::bitfieldBmp(32, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, 0x12345678));
     const QByteArray adobe = RgbProfileFromPrimaries({0.64, 0.33}, {0.21, 0.71}, {0.15, 0.06});
-    for (const QByteArray& icc : {adobe, QColorSpace(QColorSpace::DisplayP3).iccProfile()})
-        put("icc", icc), put("picture", factory::withIccProfile(jpeg, icc, 2));
+    for (const QByteArray& icc : {adobe, QColorSpace(QColorSpace::DisplayP3).iccProfile()}) {
+        put("icc", icc);
+        put("picture", factory::withIccProfile(jpeg, icc, 2));
+    }
     put("layout", "# comment\n[AAIVOriginal]\nLargChangeX = 20\nPicture = file:default.gif\n"
                   "BackColor = 0x8000000F\n[AAIVResized]\nSmallChangeX = 0");
     for (const char* line : {"--fit\n600K\na.jpg", "--size\n1280x960\n--smooth\nb", "--scale=50\n--\n--help"})
