@@ -4,7 +4,6 @@
 #include "support/PictureFactory.h"
 #include "support/ScriptedDialogs.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,7 +14,6 @@
 
 namespace {
 
-// What cjpeg -optimize writes at quality 90 from the wrapper's pixels.
 QByteArray cjpeg(const cDIBSection& wrapper) {
     const QImage bottomUp(reinterpret_cast<const uchar*>(wrapper.DIBSectionBitsPtr()), wrapper.Width(),
                           wrapper.Height(), wrapper.BytesPerScanLine(), QImage::Format_BGR888);
