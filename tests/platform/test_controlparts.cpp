@@ -1,10 +1,8 @@
 // The scroll bar whose 16-bit range may run backwards, the stored layout's named values and pictures,
-// the shared resize that gives the work surface's pixels, the Open dialog and the pointer while asking.
-#include "engine/Resize.h"
+// the Open dialog and the pointer while asking.
 #include "imaging/Error.h"
 #include "platform/CommonDialog.h"
 #include "platform/MousePointer.h"
-#include "platform/PictureBox.h"
 #include "platform/PropertyBag.h"
 #include "platform/QtDialogs.h"
 #include "platform/ScrollBar.h"
@@ -60,25 +58,6 @@ private slots:
         QCOMPARE(bags["One"].ReadInt("largchangex", 10), 20);
         QCOMPARE(bags["One"].ReadPicture("Picture", nullptr)->size(), QSize(4, 4));
         QCOMPARE(bags["Two"].ReadInt("SmallChangeX", 10), 1);
-    }
-
-    void sameAsTheWorkSurface_data() {
-        QTest::addColumn<QImage>("image");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("opaque, larger") << factory::coordinates(37, 23) << QSize(80, 50);
-        QTest::newRow("transparent, smaller") << factory::withTransparency(40, 30) << QSize(13, 9);
-        QTest::newRow("transparent, own size") << factory::withTransparency(40, 30) << QSize(40, 30);
-    }
-    void sameAsTheWorkSurface() {
-        QFETCH(QImage, image);
-        QFETCH(QSize, size);
-        const PictureRef original = Picture::make(image);
-        PictureBox surface;
-        surface.SetPicture(original);
-        surface.SetWidth(size.width());
-        surface.SetHeight(size.height());
-        surface.PaintPicture(original, 0, 0, size.width(), size.height());
-        QCOMPARE(ResizedPicture(original, size, surface.BackColor())->image(), surface.Image()->image());
     }
 
     void opensInTheFolderOfTheLastChosenFile() {

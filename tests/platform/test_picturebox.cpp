@@ -1,4 +1,5 @@
-// The picture box's retained image and the nearest-neighbour stretch under it.
+// The picture box's retained image, the nearest-neighbour stretch under it and the shared resize.
+#include "engine/Resize.h"
 #include "imaging/Error.h"
 #include "platform/PictureBox.h"
 #include "support/PictureFactory.h"
@@ -16,21 +17,27 @@ static QImage surfaceOf(const PictureRef& picture, QSize size, PictureBox& box) 
 class TestPictureBox : public QObject {
     Q_OBJECT
 private slots:
-    // Every pixel takes the source pixel under its centre, whole or in part, as on screen.
+    // Every pixel takes the source pixel under its centre, whole or in part, as on screen; the shared
+    // resize gives the same pixels, transparent ones laid over the background.
     void stretchTakesThePixelUnderEachCentre_data() {
-        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QImage>("source");
         QTest::addColumn<QSize>("to");
-        QTest::newRow("same size") << QSize(31, 17) << QSize(31, 17);
-        QTest::newRow("odd up") << QSize(3, 5) << QSize(7, 11);
-        QTest::newRow("odd down") << QSize(333, 333) << QSize(49, 49);
-        QTest::newRow("big, drawn in bands") << QSize(500, 400) << QSize(1500, 1200);
+        QTest::newRow("same size") << factory::coordinates(31, 17) << QSize(31, 17);
+        QTest::newRow("odd up") << factory::coordinates(3, 5) << QSize(7, 11);
+        QTest::newRow("odd down") << factory::coordinates(333, 333) << QSize(49, 49);
+        QTest::newRow("big, drawn in bands") << factory::coordinates(500, 400) << QSize(1500, 1200);
+        QTest::newRow("transparent, smaller") << factory::withTransparency(40, 30) << QSize(13, 9);
+        QTest::newRow("transparent, own size") << factory::withTransparency(40, 30) << QSize(40, 30);
     }
     void stretchTakesThePixelUnderEachCentre() {
-        QFETCH(QSize, from);
+        QFETCH(QImage, source);
         QFETCH(QSize, to);
-        const QImage source = factory::coordinates(from.width(), from.height());
+        const PictureRef picture = Picture::make(source);
         PictureBox box;
-        const QImage result = surfaceOf(Picture::make(source), to, box);
+        const QImage result = surfaceOf(picture, to, box);
+        QCOMPARE(ResizedPicture(picture, to, box.BackColor())->image(), result);
+        if (source.hasAlphaChannel()) return;
+        const QSize from = source.size();
         const auto under = [](qint64 i, qint64 n, qint64 m) { return int((2 * i + 1) * n / (2 * m)); };
         QImage expected(to, source.format());
         for (int y = 0; y < to.height(); ++y)

@@ -31,7 +31,7 @@ public:
 protected:
     QString AskForFile(const OpenDialogRequest& request) override {
         openRequests.push_back(request);
-        return next(openAnswers, {});
+        return next(openAnswers, QString());
     }
     int ShowMessage(const QString& text, int style, const QString& title) override {
         noteBusyPointer();
@@ -44,12 +44,8 @@ protected:
     }
 
     std::optional<FitRequest> AskForFit(const FitRequest& initial) override {
-        noteBusyPointer();
         fitRequests.push_back(initial);
-        if (fitAnswers.empty()) return initial;
-        const std::optional<FitRequest> answer = fitAnswers.front();
-        fitAnswers.pop_front();
-        return answer;
+        return next(fitAnswers, std::optional(initial));
     }
 
 private:
@@ -57,10 +53,10 @@ private:
         const QCursor* cursor = QGuiApplication::overrideCursor();
         askedUnderBusyPointer += cursor && cursor->shape() == Qt::WaitCursor;
     }
-    QString next(std::deque<QString>& answers, const QString& otherwise) {
+    template <typename T> T next(std::deque<T>& answers, const T& otherwise) {
         noteBusyPointer();
         if (answers.empty()) return otherwise;
-        const QString answer = answers.front();
+        const T answer = answers.front();
         answers.pop_front();
         return answer;
     }

@@ -35,14 +35,10 @@ QList<int> bars(const AAImageView& view) {
 
 using Input = std::function<void(AAImageView&)>;
 
-Input bar(bool across, QAbstractSlider::SliderAction action) {
-    return [=](AAImageView& v) { (across ? v.hscPicture() : v.vscPicture())->triggerAction(action); };
-}
-
-Input ends(Input then) { // scrolled to the left and bottom ends first
+Input ends(Input then) {
     return [=](AAImageView& v) {
-        bar(true, QAbstractSlider::SliderToMinimum)(v);
-        bar(false, QAbstractSlider::SliderToMaximum)(v);
+        v.hscPicture()->triggerAction(QAbstractSlider::SliderToMinimum);
+        v.vscPicture()->triggerAction(QAbstractSlider::SliderToMaximum);
         then(v);
     };
 }
@@ -73,52 +69,45 @@ private slots:
             QTest::newRow(name) << picture << input << bars << at;
         };
         const QSize big(640, 480);
-        const QList<int> centred{1, -361, -180, 1, -251, -126};
         const QList<int> off{0, -361, -180, 0, -251, -126};
-        const QPointF middle(-180.5, -125.5);
         // Painting on screen, or reading, does not move the picture; Paint() and a new picture recentre.
-        const Input repainted = ends([](AAImageView& v) {
-            v.repaint();
-            v.grab();
-        });
-        const Input readResized = ends([](AAImageView& v) {
-            v.ReadProperties({});
-            v.resize(400, 300);
-        });
-        // Steps set later move the bars by the new amount and do not recentre.
-        const Input page37 = [](AAImageView& v) {
-            v.SetLargChangeX(37);
-            bar(true, QAbstractSlider::SliderPageStepAdd)(v);
-        };
-        const Input small = [](AAImageView& v) {
-            v.SetSmallChangeY(32767);
-            bar(false, QAbstractSlider::SliderSingleStepAdd)(v);
-        };
-        row("larger both ways", big, {}, centred, middle);
+        row("Paint", big, ends(&AAImageView::Paint), {1, -361, -180, 1, -251, -126}, {-180.5, -125.5});
         row("as wide as the view", {279, 100}, {}, {1, 0, 0, 0, -251, -126}, {0, 64.5});
         row("one narrower", {278, 100}, {}, off, {0.5, 64.5});
         row("fits only once scaled", big, [](AAImageView& v) { v.SetScalePercent(0); }, off, {59.5, 54.5});
-        row("repainted", big, repainted, {1, -361, 0, 1, -251, -251}, {0, -251});
-        row("Paint", big, ends(&AAImageView::Paint), centred, middle);
-        row("read, then resized", big, readResized, {1, -261, -130, 1, -201, -100}, {-130.5, -100.5});
+        const auto repaint = [](AAImageView& v) {
+            v.repaint();
+            v.grab();
+        };
+        row("repainted", big, ends(repaint), {1, -361, 0, 1, -251, -251}, {0, -251});
+        const auto readThenResize = [](AAImageView& v) {
+            v.ReadProperties({});
+            v.resize(400, 300);
+        };
+        row("read, then resized", big, ends(readThenResize), {1, -261, -130, 1, -201, -100},
+            {-130.5, -100.5});
         const auto scroll = [&](const char* name, Input input, int x, int y) { // half pixels when centred
             row(name, big, input, {1, -361, x, 1, -251, y}, {x == -180 ? -180.5 : x, y == -126 ? -125.5 : y});
         };
-        const auto wide = [&](const char* name, int width, Input input, int max, int value, double at) {
-            row(name, {width, 10}, input, {1, max, value, 0, -251, -126}, {at, 109.5});
-        };
-        scroll("right arrow", bar(true, QAbstractSlider::SliderSingleStepAdd), -190, -126);
         scroll("wheel down", wheel({0, -120}), -180, -129);
         scroll("shift, wheel", wheel({0, -120}, Qt::ShiftModifier), -210, -126);
         scroll("sideways wheel", wheel({-240, 0}), -240, -126);
+        // A step set later moves the bar by the new amount and does not recentre.
+        const auto page37 = [](AAImageView& v) {
+            v.SetLargChangeX(37);
+            v.hscPicture()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        };
         scroll("LargChangeX 37", page37, -217, -126);
-        scroll("SmallChangeY 32767", small, -180, -251);
+        const auto wide = [&](const char* name, int width, Input input, int max, int value, double at) {
+            row(name, {width, 10}, input, {1, max, value, 0, -251, -126}, {at, 109.5});
+        };
         wide("two a unit", 279 + 32769, {}, -16384, -8192, -16384.5);
-        wide("four a unit, right end", 100000, bar(true, QAbstractSlider::SliderToMaximum), -24930, -24930,
-             279.0 - 100000);
-        wide(
-            "four, one short", 100000, [](auto& v) { v.hscPicture()->setValue(24929); }, -24930, -24929,
-            -99716);
+        const auto farEnd = [](AAImageView& v) {
+            v.hscPicture()->triggerAction(QAbstractSlider::SliderToMaximum);
+        };
+        wide("four a unit, right end", 100000, farEnd, -24930, -24930, 279.0 - 100000);
+        const auto oneShort = [](AAImageView& v) { v.hscPicture()->setValue(24929); };
+        wide("four, one short", 100000, oneShort, -24930, -24929, -99716);
     }
     void bars() {
         QFETCH(QSize, picture);
