@@ -16,10 +16,10 @@ struct Options {
     QSize size{0, 0};    // --size
     qint64 fitBytes = 0; // --fit: with --size, the length the quality is lowered for; 0: none
     QSize within{0, 0};  // --within: the box Fit (or the size alone) stays inside; 0 × 0: none
-    QString outputDir;   // empty: beside each source
+    QString outputDir{}; // empty: beside each source
     bool smooth = false;
     bool keepDateAndCamera = false; // --keep-date-and-camera
-    QStringList files;
+    QStringList files{};
 };
 
 struct UsageError {

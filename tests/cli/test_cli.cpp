@@ -63,7 +63,9 @@ private slots:
     void accepts_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<Options>("expected");
-        const auto row = [](const char* line, const Options& expected) { QTest::newRow(line) << line << expected; };
+        const auto row = [](const char* line, const Options& expected) {
+            QTest::newRow(line) << line << expected;
+        };
         row("--scale=50 --height-scale 25 a", {.percentX = 50, .percentY = 25, .files = {"a"}});
         row("--size 1280x960 a.png", {.mode = SizeMode::Size, .size = {1280, 960}, .files = {"a.png"}});
         row("--fit 600 a", {.mode = SizeMode::Fit, .fitBytes = 614400, .files = {"a"}});
@@ -90,14 +92,17 @@ private slots:
     void refuses_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char* line, const char* message) { QTest::newRow(line) << line << message; };
+        const auto row = [](const char* line, const char* message) {
+            QTest::newRow(line) << line << message;
+        };
         row("--scale 50", "no picture files given");
         row("--scale 50 --fit 600 a",
             "give one of --scale, --size, --fit and --within (--fit may go with --size or --within)");
         row("--scale 301 a", "a scale is a whole percentage from 1 to 300, such as 50");
         row("--scale 5.5 a", "a scale is a whole percentage from 1 to 300, such as 50");
         row("--size 65501x1 a", "--size takes WIDTHxHEIGHT in pixels, each 1 to 65500, such as 1280x960");
-        row("--within 70000x5 a", "--within takes WIDTHxHEIGHT in pixels, each 1 to 65500, such as 2048x2048");
+        row("--within 70000x5 a",
+            "--within takes WIDTHxHEIGHT in pixels, each 1 to 65500, such as 2048x2048");
         row("--fit 0K a", "--fit takes a length such as 600K or 1.5M (a plain number is in KB)");
         row("--scale 5 --scale 6 a", "--scale is given twice");
         row("--quality 80 a", "unknown option --quality");
@@ -242,14 +247,14 @@ private slots:
         const QByteArray saved = factory::readFile(folder.filePath("a(QLN).jpg"));
         if (fits) {
             QCOMPARE(saved, EncodeJPEG(resized, fit.quality));
-            QCOMPARE(QString::fromUtf8(result.out),
-                     QStringLiteral("a(QLN).jpg  600 × 600  %1  quality %2\n")
-                         .arg(FileSizeText(double(saved.size())))
-                         .arg(fit.quality));
+            QCOMPARE(QString::fromUtf8(result.out), QStringLiteral("a(QLN).jpg  600 × 600  %1  quality %2\n")
+                                                        .arg(FileSizeText(double(saved.size())))
+                                                        .arg(fit.quality));
         } else {
-            QCOMPARE(result.err, QStringLiteral("quillon: a.png: even at quality 30, its JPEG of 600 × 600 pixels "
-                                                "takes %1, more than 1.00 KB; nothing was written.\n")
-                                     .arg(FileSizeText(double(fit.bytes))));
+            QCOMPARE(result.err,
+                     QStringLiteral("quillon: a.png: even at quality 30, its JPEG of 600 × 600 pixels "
+                                    "takes %1, more than 1.00 KB; nothing was written.\n")
+                         .arg(FileSizeText(double(fit.bytes))));
             QVERIFY(!QFile::exists(folder.filePath("a(QLN).jpg")));
         }
         QCOMPARE(result.status, fits ? 0 : 1);
@@ -267,7 +272,8 @@ private slots:
         QTest::newRow("nearest pixel, a tenth") << "--scale 10" << photo << false;
         QTest::newRow("smooth, enlarged") << "--smooth --scale 150" << photo << false;
         QTest::newRow("date and camera kept") << "--keep-date-and-camera --scale 100" << camera << false;
-        QTest::newRow("date and camera kept in a fit") << "--keep-date-and-camera --fit 100K" << camera << false;
+        QTest::newRow("date and camera kept in a fit")
+            << "--keep-date-and-camera --fit 100K" << camera << false;
         QTest::newRow("date and camera not asked for") << "--scale 100" << camera << false;
     }
     void savesTheEnginesJpeg() {
@@ -287,7 +293,8 @@ private slots:
         const PictureRef resized = args.contains("--smooth") ? SmoothResizedPicture(decoded, size, Qt::white)
                                                              : ResizedPicture(decoded, size, Qt::white);
         const bool keep = args.contains("--keep-date-and-camera");
-        QCOMPARE(saved, EncodeJPEG(resized, 90, keep ? KeptExifSegment(factory::cameraExif(), size) : QByteArray()));
+        QCOMPARE(saved,
+                 EncodeJPEG(resized, 90, keep ? KeptExifSegment(factory::cameraExif(), size) : QByteArray()));
     }
 
     // Jobs side by side share the memory: with room for one at a time each is saved in turn.

@@ -1,6 +1,6 @@
 // What a saved JPEG keeps of a photo's EXIF, where the EXIF is found, and damaged blocks.
-#include "imaging/ExifBlock.h"
 #include "engine/KeptMetadata.h"
+#include "imaging/ExifBlock.h"
 #include "support/ExifFactory.h"
 #include "support/PictureFactory.h"
 
@@ -52,7 +52,8 @@ struct OneEntry {
         QByteArray block;
         QDataStream out(&block, QIODevice::WriteOnly);
         out.writeRawData("MM", 2);
-        out << quint16(42) << directoryAt << entries << tag << quint16(EXIF_FORMAT_ASCII) << length << at << next;
+        out << quint16(42) << directoryAt << entries << tag << quint16(EXIF_FORMAT_ASCII) << length << at
+            << next;
         out.writeRawData(value.constData(), int(value.size()) + 1);
         return block;
     }
@@ -125,7 +126,8 @@ private slots:
         QTest::newRow("PNG") << factory::withExif("PNG", camera) << camera;
         QTest::newRow("WebP") << factory::withExif("WEBP", camera) << camera;
         QTest::newRow("HEIC") << factory::withExif("HEIC", camera) << camera;
-        QTest::newRow("TIFF, whose tags are its own") << factory::encode(factory::gradient(16, 12), "TIFF") << none;
+        QTest::newRow("TIFF, whose tags are its own")
+            << factory::encode(factory::gradient(16, 12), "TIFF") << none;
         QTest::newRow("a JPEG without EXIF") << factory::encode(factory::gradient(16, 12), "JPEG") << none;
         QTest::newRow("a JPEG cut inside its EXIF") << factory::withExif("JPEG", camera).left(200) << none;
         QTest::newRow("a PNG chunk larger than a JPEG holds") << factory::withExif("PNG", tooLarge) << none;
@@ -139,15 +141,20 @@ private slots:
     void keepsNothingOfADamagedBlock_data() {
         QTest::addColumn<QByteArray>("block");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("a make of 1,000 bytes") << OneEntry{.length = 1000, .value = QByteArray(999, 'x')}.bytes() << true;
-        QTest::newRow("a make of 1,001 bytes") << OneEntry{.length = 1001, .value = QByteArray(1000, 'x')}.bytes() << false;
-        QTest::newRow("nothing worth keeping") << OneEntry{.tag = EXIF_TAG_IMAGE_DESCRIPTION}.bytes() << false;
+        QTest::newRow("a make of 1,000 bytes")
+            << OneEntry{.length = 1000, .value = QByteArray(999, 'x')}.bytes() << true;
+        QTest::newRow("a make of 1,001 bytes")
+            << OneEntry{.length = 1001, .value = QByteArray(1000, 'x')}.bytes() << false;
+        QTest::newRow("nothing worth keeping")
+            << OneEntry{.tag = EXIF_TAG_IMAGE_DESCRIPTION}.bytes() << false;
         QTest::newRow("a value past the end") << OneEntry{.at = 4000}.bytes() << false;
         QTest::newRow("the directory past the end") << OneEntry{.directoryAt = 0x10000}.bytes() << false;
         QTest::newRow("a directory after itself") << OneEntry{.next = 8}.bytes() << false;
-        QTest::newRow("an Exif directory that is itself") << OneEntry{.tag = EXIF_TAG_EXIF_IFD_POINTER, .at = 8}.bytes() << false;
+        QTest::newRow("an Exif directory that is itself")
+            << OneEntry{.tag = EXIF_TAG_EXIF_IFD_POINTER, .at = 8}.bytes() << false;
         QTest::newRow("a huge count of entries") << OneEntry{.entries = 0xFFFF}.bytes() << false;
-        QTest::newRow("larger than a JPEG holds") << OneEntry{}.bytes() + QByteArray(MaxExifBlockBytes, '\0') << false;
+        QTest::newRow("larger than a JPEG holds")
+            << OneEntry{}.bytes() + QByteArray(MaxExifBlockBytes, '\0') << false;
         QTest::newRow("not TIFF") << QByteArray("Exif and nothing else") << false;
     }
     void keepsNothingOfADamagedBlock() {

@@ -7,7 +7,6 @@
 #include "support/PictureFactory.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 

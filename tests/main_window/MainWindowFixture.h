@@ -73,10 +73,9 @@ struct MainWindowFixture {
     // pixel box's text), or a short name for a control in the table below.
     void run(const QString& steps) {
         static const QHash<QString, const char*> names{
-            {"tickX", "chkScaleX"},  {"auto", "chkAutomatic"},
-            {"resize", "cmdResize"}, {"clear", "Command4"},          {"close", "mnuFileClose"},
-            {"save", "Command3"},    {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"},
-            {"keep", "mnuOptionsKeepMetadata"}};
+            {"tickX", "chkScaleX"},         {"auto", "chkAutomatic"},  {"resize", "cmdResize"},
+            {"clear", "Command4"},          {"close", "mnuFileClose"}, {"save", "Command3"},
+            {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"},    {"keep", "mnuOptionsKeepMetadata"}};
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             const QString arg = step.section('=', 1);
             if (names.contains(step)) press(names[step]);

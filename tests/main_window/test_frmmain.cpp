@@ -168,7 +168,8 @@ private slots:
         QCOMPARE(f.shown(), "3000x4000");
         const QImage smooth = SmoothResizedPicture(photo, {3000, 4000}, Qt::white)->image();
         QTRY_COMPARE_WITH_TIMEOUT(f.resized()->Picture()->image(), smooth, 60000);
-        QCOMPARE(shownSince, QList<QSize>({{3000, 4000}, {3000, 4000}})); // the quick picture, then the smooth
+        QCOMPARE(shownSince,
+                 QList<QSize>({{3000, 4000}, {3000, 4000}})); // the quick picture, then the smooth
         QCOMPARE(f.message(), QString());
     }
 

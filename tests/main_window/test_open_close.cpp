@@ -24,7 +24,8 @@ private slots:
         const QString path = f.writePicture("photo.png", factory::gradient(640, 480), "PNG");
         const QString other = f.writePicture("other.bmp", factory::gradient(8, 8));
         QMimeData dropped; // as a file manager drops them, through the call the platform's drag manager makes
-        dropped.setUrls({QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(path), QUrl::fromLocalFile(other)});
+        dropped.setUrls(
+            {QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(path), QUrl::fromLocalFile(other)});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
         if (how == "drop") static_cast<QObject*>(f.window.get())->event(&drop);
         if (how == "argument") f.window->OpenFile(path);

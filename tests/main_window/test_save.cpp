@@ -165,8 +165,9 @@ private slots:
         f.press("mnuFileFitUnderSize");
         const FitRequest& asked = f.dialogs.fitRequests.at(1);
         QCOMPARE(asked.kilobytes + '|' + asked.width + '|' + asked.height, "300|1024|");
-        QCOMPARE(f.message(), "“lots” is not a size Quillon can fit under. Please type a whole number of KB from 1 "
-                              "to 4194304, such as 600.");
+        QCOMPARE(f.message(),
+                 "“lots” is not a size Quillon can fit under. Please type a whole number of KB from 1 "
+                 "to 4194304, such as 600.");
     }
 
     // Save while the smooth picture is still being made waits for it; turned off, the nearest is back.
