@@ -95,8 +95,8 @@ private slots:
             QTest::addRow("%s, %s", qPrintable(name), why) << name << bytes << QString(why);
         };
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
-        row("folder.jpg", {}, "");
-        row("missing.jpg", {}, "");
+        row("folder.jpg", {}, "a folder");
+        row("missing.jpg", {}, "no such file");
         row("empty.jpg", "", "empty");
         row("short.bmp", factory::encode(factory::gradient(9, 9), "BMP").chopped(100),
             "damaged or incomplete");
