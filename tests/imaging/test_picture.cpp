@@ -6,27 +6,20 @@
 #include "support/PictureFactory.h"
 
 #include <QColorSpace>
-#include <QDir>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
-#include <lcms2.h>
 #include <thread>
 #include <unistd.h>
 
-// The colour in sRGB by another road: floating point, relative colorimetric (perceptual, for these).
-static QRgb expectedSrgb(QRgb colour, const QByteArray& icc) {
-    cmsHPROFILE from = cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size()));
-    cmsHPROFILE to = cmsCreate_sRGBProfile();
-    const auto t = cmsCreateTransform(from, TYPE_RGB_DBL, to, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
-    double in[3] = {qRed(colour) / 255.0, qGreen(colour) / 255.0, qBlue(colour) / 255.0}, out[3];
-    cmsDoTransform(t, in, out, 1);
-    cmsDeleteTransform(t);
-    cmsCloseProfile(from);
-    cmsCloseProfile(to);
-    const auto level = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
-    return qRgb(level(out[0]), level(out[1]), level(out[2]));
+// What reading gives: the size read, or the error's message.
+template <typename Read> static QString outcomeOf(const Read& read) {
+    try {
+        const QSize size = read();
+        return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    } catch (const QuillonError& error) {
+        return error.message();
+    }
 }
 
 class TestPicture : public QObject {
@@ -39,72 +32,55 @@ class TestPicture : public QObject {
 
 private slots:
     void loadsEachFormat_data() {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("format");
-        int row = 0;
-        for (const char* name : {"a.jpg", "cmyk.jpg", "a.gif", "a.bmp", "png.jpg", "a.webp", "tiff.png", "a.heic"})
-            QTest::newRow(name) << QString(name)
-                                << QByteArray("JPEG CMYK GIF BMP PNG WEBP TIFF HEIC").split(' ')[row++];
+        for (const char* format : {"JPEG", "CMYK", "GIF", "BMP", "PNG", "WEBP", "TIFF", "HEIC"})
+            QTest::newRow(format) << QByteArray(format);
     }
     void loadsEachFormat() {
-        QFETCH(QString, name);
         QFETCH(QByteArray, format);
         const QImage source = factory::gradient(64, 48);
         const int quality = format == "WEBP" ? 100 : 90; // lossless WebP
-        const PictureRef picture = LoadPicture(written(name, factory::encode(source, format, quality)));
+        // Every file is named .jpg: its bytes decide.
+        const QString path = written("picture.jpg", factory::encode(source, format, quality));
+        const PictureRef picture = LoadPicture(path);
         QCOMPARE(picture->hasTransparency(), format == "GIF"); // our GIF always has a transparent index
         if (format == "JPEG" || format == "CMYK" || format == "HEIC" || format == "GIF")
             QVERIFY(factory::psnr(source, picture->image()) > (format == "GIF" ? 18 : 30));
         else
             QCOMPARE(picture->image().convertToFormat(QImage::Format_RGB32), source);
-        QCOMPARE(ReadPictureInfo(dir.filePath(name)).pixels, QSize(64, 48));
+        QCOMPARE(ReadPictureInfo(path).pixels, QSize(64, 48));
     }
 
     // EXIF in a JPEG, the rotation and mirroring boxes in a HEIC: where the stored top-left corner lands.
-    void orientationIsApplied_data() {
-        QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<QPoint>("corner");
-        const QPoint corners[] = {{0, 0}, {59, 0}, {59, 39}, {0, 39}, {0, 0}, {39, 0}, {39, 59}, {0, 59}};
-        for (const QByteArray format : {"JPEG", "HEIC"})
-            for (int turn = 1; turn <= 8; ++turn)
-                QTest::addRow("%s %d", format.data(), turn) << format << turn << corners[turn - 1];
-    }
-    void orientationIsApplied() {
-        QFETCH(QByteArray, format);
-        QFETCH(int, orientation);
-        QFETCH(QPoint, corner);
-        QImage source = factory::checkerboard(60, 40, 60, qRgb(255, 255, 255));
-        QPainter(&source).fillRect(0, 0, 12, 12, Qt::red);
-        QByteArray bytes = factory::encode(source, format, 95, orientation); // HEIC: turned in its boxes
-        if (format == "JPEG") bytes = factory::withExifOrientation(bytes, orientation);
-        const QSize size = orientation >= 5 ? QSize(40, 60) : QSize(60, 40);
-        const QImage image = LoadPicture(written("turned", bytes))->image();
-        QCOMPARE(image.size(), size);
-        QVERIFY(qRed(image.pixel(corner)) > 200 && qGreen(image.pixel(corner)) < 60);
-        QCOMPARE(ReadPictureInfo(dir.filePath("turned")).pixels, size);
-    }
-
     // A JPEG is decoded at the smallest fraction still twice the result: the whole decode, shrunk.
-    void decodesOnlyWhatTheResultNeeds_data() {
+    void turnsAndShrinksAsStored_data() {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("turn");
         QImage source = factory::gradient(240, 160);
-        QPainter(&source).fillRect(0, 0, 48, 48, Qt::red);
+        QPainter(&source).fillRect(0, 0, 48, 48, Qt::black);
         const QByteArray jpeg = factory::encode(source, "JPEG", 95);
-        for (int turn = 1; turn <= 8; ++turn)
-            QTest::addRow("orientation %d", turn) << factory::withExifOrientation(jpeg, turn);
-        QTest::newRow("CMYK") << factory::encode(source, "CMYK", 95);
+        for (int turn = 1; turn <= 8; ++turn) {
+            QTest::addRow("JPEG %d", turn) << factory::withExifOrientation(jpeg, turn) << turn;
+            QTest::addRow("HEIC %d", turn) << factory::encode(source, "HEIC", 95, turn) << turn;
+        }
+        QTest::newRow("CMYK") << factory::encode(source, "CMYK", 95) << 1;
         const QImage grey = source.convertToFormat(QImage::Format_Grayscale8);
-        QTest::newRow("grey") << factory::encode(grey, "JPEG", 95);
+        QTest::newRow("grey") << factory::encode(grey, "JPEG", 95) << 1;
     }
-    void decodesOnlyWhatTheResultNeeds() {
+    void turnsAndShrinksAsStored() {
         QFETCH(QByteArray, bytes);
-        const QString path = written("scaled.jpg", bytes);
+        QFETCH(int, turn);
+        const QPoint corners[] = {{0, 0}, {239, 0}, {239, 159}, {0, 159}, {0, 0}, {159, 0}, {159, 239}, {0, 239}};
+        const QString path = written("turned", bytes);
         const QImage whole = LoadPicture(path)->image();
+        QCOMPARE(whole.size(), turn >= 5 ? QSize(160, 240) : QSize(240, 160));
+        QCOMPARE(ReadPictureInfo(path).pixels, whole.size());
+        QVERIFY(qGray(whole.pixel(corners[turn - 1])) < 40);
+        const bool jpeg = bytes.startsWith("\xFF\xD8"); // a HEIC is decoded whole
         for (const int fraction : {2, 4, 8}) {
             const QSize result = whole.size() / (2 * fraction);
             const QImage shrunk = LoadPictureFor(path, result)->image();
-            QCOMPARE(shrunk.size(), whole.size() / fraction);
+            QCOMPARE(shrunk.size(), jpeg ? whole.size() / fraction : whole.size());
             QCOMPARE(DecodedSizeFor(ReadPictureInfo(path), result), shrunk.size());
             const QImage wholeShrunk = whole.scaled(shrunk.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             QVERIFY(factory::psnr(wholeShrunk, shrunk) > 30);
@@ -119,8 +95,8 @@ private slots:
             QTest::addRow("%s, %s", qPrintable(name), why) << name << bytes << QString(why);
         };
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
-        row("folder.jpg", {}, "");
-        row("missing.jpg", {}, "");
+        row("folder.jpg", {}, "a folder");
+        row("missing.jpg", {}, "no such file");
         row("empty.jpg", "", "empty");
         row("short.bmp", factory::encode(factory::gradient(9, 9), "BMP").chopped(100),
             "damaged or incomplete");
@@ -138,12 +114,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, data);
         QFETCH(QString, why);
-        QString message;
-        try {
-            LoadPicture(data.isNull() ? dir.filePath(name) : written(name, data)); // null: not written
-        } catch (const QuillonError& error) {
-            message = error.message();
-        }
+        const QString path = data.isNull() ? dir.filePath(name) : written(name, data); // null: not written
+        const QString message = outcomeOf([&] { return LoadPicture(path)->size(); });
         QVERIFY2(message.contains(name) && message.contains(why), qPrintable(message));
     }
 
@@ -177,21 +149,11 @@ private slots:
         QFETCH(QString, outcome);
         const QString path = written(name, start);
         if (length > 0) QCOMPARE(::truncate(QFile::encodeName(path).constData(), length), 0);
-        const auto outcomeOf = [&](const auto& read) {
-            try {
-                const QSize size = read();
-                return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
-            } catch (const QuillonError& error) {
-                return error.message();
-            }
-        };
         const auto bytesRead = [] {
             return factory::readFile("/proc/self/io").split('\n')[0].mid(7).toLongLong();
         };
         const qint64 before = bytesRead();
         QCOMPARE(outcomeOf([&] { return ReadPictureInfo(path).pixels; }), outcome);
-        if (outcome.startsWith("The file"))
-            QCOMPARE(outcomeOf([&] { return LoadPicture(path)->size(); }), outcome);
         QVERIFY2(bytesRead() - before < (1 << 20), qPrintable(QString::number(bytesRead() - before)));
     }
 
@@ -201,7 +163,6 @@ private slots:
         const auto row = [](const char* name, int bits, QList<quint32> masks, quint32 pixel, QRgb colour) {
             QTest::newRow(name) << factory::bitfieldBmp(bits, masks, pixel) << colour;
         };
-        row("5-5-5 white", 16, {}, 0x7FFF, qRgb(255, 255, 255));
         row("5-5-5 half red", 16, {}, 16u << 10, qRgb(132, 0, 0));
         row("4-4-4-4 opaque white", 16, {0x0F00, 0x00F0, 0x000F, 0xF000}, 0xFFFF, qRgb(255, 255, 255));
         row("10-10-10-2 green", 32, {0x3FF00000, 0xFFC00, 0x3FF, 0xC0000000}, 0xC00FFC00, qRgb(0, 255, 0));
@@ -243,32 +204,29 @@ private slots:
         card.join();
     }
 
-    // JPEG profiles go in APP2 pieces (negative: the first one written lost); 0: Qt writes the profile.
+    // JPEG profiles go in APP2 pieces (negative: the first one written lost); 0: a PNG, whose profile Qt
+    // writes.
     void opensInSrgb_data() {
-        QTest::addColumn<QByteArray>("format");
         QTest::addColumn<QByteArray>("icc");
         QTest::addColumn<int>("chunks");
         QTest::addColumn<bool>("converted");
-        const auto row = [](const char* tag, const char* fmt, QByteArray icc, int chunks, bool conv) {
-            QTest::newRow(tag) << QByteArray(fmt) << icc << chunks << conv;
-        };
         const QByteArray adobe = RgbProfileFromPrimaries({0.64, 0.33}, {0.21, 0.71}, {0.15, 0.06});
         const QByteArray p3 = RgbProfileFromPrimaries({0.680, 0.320}, {0.265, 0.690}, {0.150, 0.060});
-        row("JPEG, Adobe RGB", "JPEG", adobe, 1, true);
-        row("JPEG, Display P3 in three pieces", "JPEG", p3, 3, true);
-        row("PNG, Adobe RGB", "PNG", adobe, 0, true);
-        row("JPEG, sRGB", "JPEG", RgbProfileFromPrimaries({.64, .33}, {.3, .6}, {.15, .06}), 1, false);
-        row("JPEG, random bytes", "JPEG", factory::randomBytes(3000), 2, false);
-        row("JPEG, a piece missing", "JPEG", p3, -3, false);
+        QTest::newRow("JPEG, Adobe RGB") << adobe << 1 << true;
+        QTest::newRow("JPEG, Display P3 in three pieces") << p3 << 3 << true;
+        QTest::newRow("PNG, Adobe RGB") << adobe << 0 << true;
+        QTest::newRow("JPEG, sRGB") << RgbProfileFromPrimaries({.64, .33}, {.3, .6}, {.15, .06}) << 1 << false;
+        QTest::newRow("JPEG, random bytes") << factory::randomBytes(3000) << 2 << false;
+        QTest::newRow("JPEG, a piece missing") << p3 << -3 << false;
     }
     void opensInSrgb() {
-        QFETCH(QByteArray, format);
         QFETCH(QByteArray, icc);
         QFETCH(int, chunks);
         QFETCH(bool, converted);
         const QRgb colours[] = {0xff6496c8, 0xffc83c28, 0xff1ec85a, 0xff808080}; // blue, red, green, grey
         QImage picture =
             QImage(reinterpret_cast<const uchar*>(colours), 4, 1, QImage::Format_RGB32).scaled(32, 8);
+        const char* format = chunks ? "JPEG" : "PNG";
         const QByteArray plain = factory::encode(picture, format, 100);
         QByteArray tagged = chunks ? factory::withIccProfile(plain, icc, std::abs(chunks)) : plain;
         if (chunks < 0) tagged.remove(2, 2 + (uchar(tagged[4]) << 8 | uchar(tagged[5])));
@@ -276,13 +234,14 @@ private slots:
         if (chunks == 0) tagged = factory::encode(picture, format, 100);
         const QImage raw = LoadPictureFromData(plain, QStringLiteral("plain"))->image();
         const QImage loaded = LoadPictureFromData(tagged, QStringLiteral("tagged"))->image();
-        if (!converted) QCOMPARE(loaded, raw);
-        for (int x = 4; converted && x < 32; x += 8) {
-            const QRgb a = loaded.pixel(x, 4), b = expectedSrgb(raw.pixel(x, 4), icc);
-            for (const int shift : {16, 8, 0})
-                QVERIFY2(std::abs(int(a >> shift & 255) - int(b >> shift & 255)) <= 2,
-                         qPrintable(QString::number(a ^ b, 16)));
+        if (!converted) {
+            QCOMPARE(loaded, raw);
+            return;
         }
+        QImage expected = raw; // by Qt's own conversion
+        expected.setColorSpace(QColorSpace::fromIccProfile(icc));
+        expected.convertToColorSpace(QColorSpace::SRgb);
+        QVERIFY(factory::psnr(loaded, expected) > 45);
     }
 };
 

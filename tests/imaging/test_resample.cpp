@@ -29,7 +29,7 @@ private slots:
         for (int i = 0; i < out * out; ++i) {
             const int x = i % out, y = i / out;
             const double r = std::hypot((x + 0.5) / s - side / 2.0, (y + 0.5) / s - side / 2.0);
-            const double cycles = k * r / std::numbers::pi, plate = 127.5 + 127.5 * std::cos(k * r * r);
+            const double cycles = r / side, plate = 127.5 + 127.5 * std::cos(k * r * r);
             const bool flat = cycles > 1.4 * limit && r < side / 2.0;
             if (!flat && cycles >= 0.5 * limit) continue;
             sum[flat] += std::pow(qGreen(result.pixel(x, y)) - (flat ? 127.5 : plate), 2);

@@ -83,38 +83,24 @@ QByteArray gifFile(int width, int height, int tableBits, const QByteArray& table
     return gif + QByteArray("\0\x3B", 2);
 }
 
-// Qt reads GIF but does not write it. The 9-bit LZW codes are cleared before the table would grow.
+// Qt reads GIF but does not write it. A pixel is one 8-bit code, the table cleared long before it would
+// need wider ones: 125 colours, five levels a channel, and 127 transparent.
 QByteArray encodeGif(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
-    QByteArray table(768, '\0'), data;
-    for (int i = 0; i < 216; ++i) {
-        table[3 * i] = char(i / 36 * 51);
-        table[3 * i + 1] = char(i / 6 % 6 * 51);
-        table[3 * i + 2] = char(i % 6 * 51);
+    QByteArray table(384, '\0'), data;
+    for (int i = 0; i < 125; ++i) {
+        table[3 * i] = char(i / 25 * 255 / 4);
+        table[3 * i + 1] = char(i / 5 % 5 * 255 / 4);
+        table[3 * i + 2] = char(i % 5 * 255 / 4);
     }
-    quint32 bits = 0;
-    int count = 0, sinceClear = 0;
-    const auto put = [&](int code) {
-        bits |= quint32(code) << count;
-        for (count += 9; count >= 8; count -= 8, bits >>= 8)
-            data += char(bits & 0xFF);
-    };
-    put(256);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            if (++sinceClear == 255) {
-                put(256);
-                sinceClear = 1;
-            }
-            const QRgb p = image.pixel(x, y);
-            put(qAlpha(p) < 128
-                    ? 216
-                    : (qRed(p) + 25) / 51 * 36 + (qGreen(p) + 25) / 51 * 6 + (qBlue(p) + 25) / 51);
-        }
-    put(257);
-    if (count > 0) data += char(bits & 0xFF);
-    return gifFile(image.width(), image.height(), 8, table, QByteArray("\x21\xF9\x04\x01\0\0\xD8\0", 8), 8,
-                   data);
+    const auto level = [](int v) { return (v * 4 + 127) / 255; };
+    const int width = image.width();
+    for (int i = 0; i < width * image.height(); ++i) {
+        if (i % 100 == 0) data += '\x80';
+        const QRgb p = image.pixel(i % width, i / width);
+        data += char(qAlpha(p) < 128 ? 127 : level(qRed(p)) * 25 + level(qGreen(p)) * 5 + level(qBlue(p)));
+    }
+    return gifFile(width, image.height(), 7, table, QByteArray("\x21\xF9\x04\x01\0\0\x7F\0", 8), 7, data + '\x81');
 }
 
 QByteArray encodeHeic(const QImage& source, int quality, int orientation, const QByteArray& exif = {}) {

@@ -1,9 +1,6 @@
 #pragma once
 // Pictures and picture files made in code for the tests, hostile ones included.
-#include <QByteArray>
 #include <QImage>
-#include <QList>
-#include <QString>
 
 namespace factory {
 
