@@ -67,32 +67,6 @@ QByteArray terminatedName(const QString& fileName) {
     return bytes;
 }
 
-// Writes the file whose pixels `describe` puts into the record (false: pixels it cannot give), and
-// tells the user why when it cannot.
-template <typename Describe>
-bool writeFile(Dialogs& dialogs, const QString& fileName, qint64* length, Describe&& describe) {
-    // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
-    // record, released after it, points into it.
-    const QByteArray bFileName = terminatedName(fileName);
-
-    IjlRecord record;
-    if (record.initCode != ijl::IJL_OK) {
-        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") +
-                           QString::number(record.initCode),
-                       vbExclamation, ApplicationTitle);
-        return false;
-    }
-    const bool described = describe(record.props);
-    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
-
-    if (described && ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
-        if (length) *length = record.props.JPGSizeBytes;
-        return true;
-    }
-    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
-    return false; // the record is released here, after the message
-}
-
 } // namespace
 
 bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& fileName) {
@@ -107,10 +81,26 @@ bool SaveJPEGBytes(Dialogs& dialogs, const QByteArray& jpeg, const QString& file
 
 bool SaveJPEG(Dialogs& dialogs, cDIBSection& wrapper, const QString& fileName, std::int32_t quality,
               qint64* length, const QByteArray& app1) {
-    return writeFile(dialogs, fileName, length, [&](ijl::JPEG_CORE_PROPERTIES& props) {
-        describePixels(props, wrapper, quality, app1);
+    // File names pass as the system's bytes, with one terminating zero byte. Declared first: the
+    // record, released after it, points into it.
+    const QByteArray bFileName = terminatedName(fileName);
+
+    IjlRecord record;
+    if (record.initCode != ijl::IJL_OK) {
+        dialogs.MsgBox(QStringLiteral("Failed to initialise the IJL library: ") +
+                           QString::number(record.initCode),
+                       vbExclamation, ApplicationTitle);
+        return false;
+    }
+    describePixels(record.props, wrapper, quality, app1);
+    record.props.JPGFile = reinterpret_cast<std::uintptr_t>(bFileName.constData());
+
+    if (ijl::ijlWrite(&record.props, ijl::IJL_JFILE_WRITEWHOLEIMAGE) == ijl::IJL_OK) {
+        if (length) *length = record.props.JPGSizeBytes;
         return true;
-    });
+    }
+    dialogs.MsgBox(SaveFailed, vbExclamation, ApplicationTitle);
+    return false; // the record is released here, after the message
 }
 
 namespace {
