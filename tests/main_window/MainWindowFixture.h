@@ -69,26 +69,48 @@ struct MainWindowFixture {
         press("Command3");
         return factory::readFile(OutputNameFor(file()));
     }
-    // Runs steps separated by blanks: "open=64x48", "x050" / "y300" (a list item), "w=640" / "h=480" (a
-    // pixel box's text), or a short name for a control in the table below.
+    // The button or menu item with this caption, its access key left out.
+    template <typename T> T* captioned(const QString& caption) const {
+        for (T* control : window->findChildren<T*>())
+            if (control->text().remove('&') == caption) return control;
+        qFatal("no control captioned %s", qPrintable(caption));
+    }
+    // Runs steps separated by commas, each in the words of the window's own captions:
+    //   "open 64x48" (a picture of that size is made first) or "open nothing" (the dialog is cancelled),
+    //   "width 050 %" or "height 300 %" (a list item), "pixel width 640" (a pixel box's text),
+    //   "click Save" (a button), "choose Close" (a menu item),
+    //   "tick Width:" or "untick Resize Image Automaticly" (a check box, clicked into that state).
     void run(const QString& steps) {
-        static const QHash<QString, const char*> names{
-            {"tickX", "chkScaleX"},         {"auto", "chkAutomatic"},  {"resize", "cmdResize"},
-            {"clear", "Command4"},          {"close", "mnuFileClose"}, {"save", "Command3"},
-            {"smooth", "mnuOptionsSmooth"}, {"pixels", "Command2"},    {"keep", "mnuOptionsKeepMetadata"}};
-        for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
-            const QString arg = step.section('=', 1);
-            if (names.contains(step)) press(names[step]);
-            if (step.startsWith("open=")) open(arg);
-            if (step.size() == 4 && (step[0] == 'x' || step[0] == 'y')) {
-                QComboBox* const axis = list(step[0].toLatin1());
-                const int index = axis->findText(step.mid(1) + " %");
-                if (index < 0) qFatal("no item %s", qPrintable(step));
-                axis->setCurrentIndex(index);
-            }
-            if (step.startsWith("w=")) txtwidth()->setText(arg);
-            if (step.startsWith("h=")) txtheight()->setText(arg);
+        for (const QString& step : steps.split(", ", Qt::SkipEmptyParts)) {
+            const QString verb = step.section(' ', 0, 0);
+            const QString rest = step.section(' ', 1);
+            if (verb == "open")
+                open(rest == "nothing" ? QString() : rest);
+            else if (verb == "width" || verb == "height")
+                pick(list(verb == "width" ? 'x' : 'y'), rest);
+            else if (verb == "pixel")
+                pixelBox(rest.section(' ', 0, 0))->setText(rest.section(' ', 1));
+            else if (verb == "click")
+                QTest::mouseClick(captioned<QAbstractButton>(rest), Qt::LeftButton);
+            else if (verb == "choose")
+                captioned<QAction>(rest)->trigger();
+            else if (verb == "tick" || verb == "untick")
+                tick(captioned<QAbstractButton>(rest), verb == "tick");
+            else
+                qFatal("no such step: %s", qPrintable(step));
         }
+    }
+    void pick(QComboBox* list, const QString& item) {
+        const int index = list->findText(item);
+        if (index < 0) qFatal("no list item %s", qPrintable(item));
+        list->setCurrentIndex(index);
+    }
+    QLineEdit* pixelBox(const QString& direction) const {
+        return direction == "width" ? txtwidth() : txtheight();
+    }
+    void tick(QAbstractButton* box, bool ticked) {
+        QTest::mouseClick(box, Qt::LeftButton);
+        if (box->isChecked() != ticked) qFatal("%s is not as asked", qPrintable(box->text()));
     }
 
     // Every control a command may change, and the pictures shown.

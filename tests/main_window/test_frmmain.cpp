@@ -78,19 +78,32 @@ private slots:
                                 << QString(shown) + ' ' +
                                        (bytes < 0 ? "0 KB" : FormatFileSize(double(bytes))) + ' ' + boxes;
         };
-        row("width excluded", "open=640x480 tickX x025 y050", "640x240", 54 + 1920 * 240, "640x240");
-        row("49.95 rounds down", "open=333x333 x015 y015", "49x49", 54 + 148 * 49, "49x49");
-        row("never below one pixel", "open=10x12 x005 y005", "1x1", 58, "1x1");
-        row("check box, automatic", "open=640x480 x050 tickX", "640x480", 54 + 960 * 480, "320x480");
-        row("manual waits", "open=640x480 auto x050 y050 tickX tickX", "640x480", file, "640x480");
-        row("Resize", "open=640x480 auto x050 y050 resize", "320x240", 54 + 960 * 240, "640x480");
-        row("back to automatic", "open=640x480 auto x050 auto", "320x480", file, "640x480");
-        row("Open cancelled: the file stays", "open=640x480 open= x050", "320x480", 54 + 960 * 480,
+        row("width excluded", "open 640x480, untick Width:, width 025 %, height 050 %", "640x240",
+            54 + 1920 * 240, "640x240");
+        row("49.95 rounds down", "open 333x333, width 015 %, height 015 %", "49x49", 54 + 148 * 49, "49x49");
+        row("never below one pixel", "open 10x12, width 005 %, height 005 %", "1x1", 58, "1x1");
+        row("check box, automatic", "open 640x480, width 050 %, untick Width:", "640x480", 54 + 960 * 480,
             "320x480");
-        row("opened in manual mode", "auto x050 y050 open=641x480", "320x240", 54 + 1924 * 480, "641x480");
-        row("Resize Pixels", "open=640x480 auto x300 w=100 h=50.9 pixels", "100x50", 54 + 300 * 50,
-            "100x50.9");
-        row("nothing opened", "x050", "125x250", -1, "0x0");
+        row("manual waits",
+            "open 640x480, untick Resize Image Automaticly, width 050 %, height 050 %, untick Width:, tick "
+            "Width:",
+            "640x480", file, "640x480");
+        row("Resize",
+            "open 640x480, untick Resize Image Automaticly, width 050 %, height 050 %, click Resize",
+            "320x240", 54 + 960 * 240, "640x480");
+        row("back to automatic",
+            "open 640x480, untick Resize Image Automaticly, width 050 %, tick Resize Image Automaticly",
+            "320x480", file, "640x480");
+        row("Open cancelled: the file stays", "open 640x480, open nothing, width 050 %", "320x480",
+            54 + 960 * 480, "320x480");
+        row("opened in manual mode",
+            "untick Resize Image Automaticly, width 050 %, height 050 %, open 641x480", "320x240",
+            54 + 1924 * 480, "641x480");
+        row("Resize Pixels",
+            "open 640x480, untick Resize Image Automaticly, width 300 %, pixel width 100, pixel height 50.9, "
+            "click Resize Pixels",
+            "100x50", 54 + 300 * 50, "100x50.9");
+        row("nothing opened", "width 050 %", "125x250", -1, "0x0");
     }
     void redrawsAndReadOut() {
         QFETCH(QString, steps);
@@ -98,8 +111,8 @@ private slots:
         MainWindowFixture f;
         f.run(steps);
         QCOMPARE(f.shown() + ' ' + f.sizeText() + ' ' + f.boxes(), expected);
-        QCOMPARE(f.get("cmdResize")->isEnabled(), steps.count("auto") % 2 == 1);
-        QCOMPARE(f.list('x')->isEnabled(), steps.count("tickX") % 2 == 0);
+        QCOMPARE(f.get("cmdResize")->isEnabled(), !f.get<QCheckBox>("chkAutomatic")->isChecked());
+        QCOMPARE(f.list('x')->isEnabled(), f.get<QCheckBox>("chkScaleX")->isChecked());
         QCOMPARE(f.message(), QString());
     }
 
@@ -117,14 +130,14 @@ private slots:
                             const QString& warning) {
             QTest::newRow(name) << setup << QString(step) << warning;
         };
-        row("list", "open=10x30000 x050", "y300", tooLarge);
-        row("Resize Pixels", "open=10x30000 h=70000", "pixels",
+        row("list", "open 10x30000, width 050 %", "height 300 %", tooLarge);
+        row("Resize Pixels", "open 10x30000, pixel height 70000", "click Resize Pixels",
             "The height 70000 is not a size Quillon can make." + accepted);
-        row("not a number", "open=10x30000 w=abc h=50", "pixels",
+        row("not a number", "open 10x30000, pixel width abc, pixel height 50", "click Resize Pixels",
             "The width “abc” is not a number." + accepted);
-        row("too many pixels", "open=10x30000 w=60000 h=60000", "pixels",
+        row("too many pixels", "open 10x30000, pixel width 60000, pixel height 60000", "click Resize Pixels",
             "A picture of 60000 × 60000 pixels is larger than Quillon can make (at most 268 megapixels).");
-        row("Open", "open=64x48 x050 y300", "open=10x30000",
+        row("Open", "open 64x48, width 050 %, height 300 %", "open 10x30000",
             "“10x30000.bmp” was not opened. " + tooLarge + " Then open the picture again.");
     }
     void aRefusedStepLeavesTheWindowAsItWas() {
@@ -155,16 +168,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         const PictureRef photo = Picture::make(factory::gradient(6000, 4000));
         f.original()->SetPicture(photo);
-        f.run("smooth");
+        f.run("choose Smooth Resizing");
         PaintWatch watch(f.resized());
-        f.run("x300");
+        f.run("width 300 %");
         QCOMPARE(f.resized()->Picture()->image(), ResizedPicture(photo, {18000, 4000}, Qt::white)->image());
         QTRY_COMPARE(watch.painted.value(0), QSize(18000, 4000));
         QList<QSize> shownSince;
         QObject::connect(f.resized(), &AAImageView::PropertyChanged, [&](const QString& name) {
             if (name == "Picture") shownSince.append(f.resizedSize());
         });
-        f.run("x050");
+        f.run("width 050 %");
         QCOMPARE(f.shown(), "3000x4000");
         const QImage smooth = SmoothResizedPicture(photo, {3000, 4000}, Qt::white)->image();
         QTRY_COMPARE_WITH_TIMEOUT(f.resized()->Picture()->image(), smooth, 60000);
@@ -181,9 +194,9 @@ private slots:
         QImage glass(40, 30, QImage::Format_ARGB32);
         glass.fill(qRgba(0, 0, 255, 128));
         f.open(f.writePicture("glass.png", glass, "PNG"));
-        f.run("x050");
+        f.run("width 050 %");
         const QColor nearest = f.resized()->Picture()->image().pixelColor(10, 7);
-        f.run("smooth");
+        f.run("choose Smooth Resizing");
         QTRY_VERIFY(f.window->StatusLength() > 0); // measured once the smooth picture is shown
         const QColor smooth = f.resized()->Picture()->image().pixelColor(10, 7);
         QApplication::setPalette(before);
@@ -197,7 +210,7 @@ private slots:
 #endif
         MainWindowFixture f;
         f.original()->SetPicture(Picture::make(factory::gradient(6000, 4000))); // 24 megapixels
-        f.run("x300");
+        f.run("width 300 %");
         const QString before = f.state();
         // About 1.5 GB in all: tripled in both directions the picture needs 864 MB more than that.
         rlimit old{};
@@ -209,40 +222,14 @@ private slots:
             if (line.startsWith("VmSize:")) used = line.mid(7).trimmed().split(' ')[0].toULongLong() * 1024;
         const rlimit tight{used + (rlim_t(500) << 20), old.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_AS, &tight) == 0);
-        f.run("y300");
+        f.run("height 300 %");
         QVERIFY(::setrlimit(RLIMIT_AS, &old) == 0);
         QCOMPARE(f.message(), "There is not enough memory for a picture of 18000 × 12000 pixels.");
         QCOMPARE(f.state(), before);
     }
 
     void cleanup() {
-        QLocale::setDefault(QLocale::c());
         QSettings().remove("smoothResizing");
-    }
-
-    void fileSizeTexts_data() {
-        QTest::addColumn<double>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("german");
-        const QList<std::tuple<double, const char*>> rows{
-            {1023, "1023 B"},
-            {1023.5, ""},
-            {-1, ""},
-            {1152, "1.13 KB"},
-            {1048575, "1024.00 KB"}, // the unit follows the count, not the rounded figure
-            {1048576, "1.00 MB"},
-            {1073741823, "1024.00 MB"},
-            {1073741824, "1.00 GB"}};
-        for (const auto& [bytes, text] : rows)
-            QTest::newRow(qPrintable(QString::number(bytes, 'f', 1))) << bytes << QString(text) << false;
-        QTest::newRow("the user's decimal separator") << 1152.0 << QString("1,13 KB") << true;
-    }
-    void fileSizeTexts() {
-        QFETCH(double, bytes);
-        QFETCH(QString, text);
-        QFETCH(bool, german);
-        if (german) QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(FormatFileSize(bytes), text);
     }
 };
 

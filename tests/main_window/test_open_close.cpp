@@ -53,7 +53,7 @@ private slots:
     // Opening never blocks on a pipe: should it ever again, a late writer fails the test, not the run.
     void aNamedPipeWarnsOnceAndChangesNothing() {
         MainWindowFixture f;
-        f.run("open=64x48 x050");
+        f.run("open 64x48, width 050 %");
         const QString before = f.state();
         const QByteArray pipe = QFile::encodeName(f.dir.filePath("pipe.jpg"));
         QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
@@ -69,23 +69,25 @@ private slots:
     void closeAndClear_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("sizeText");
-        QTest::newRow("close") << "close" << FormatFileSize(54 + 752 * 250); // the list handler's estimate
-        QTest::newRow("close, manual") << "auto close" << FormatFileSize(54 + 960 * 120); // no handler ran
-        QTest::newRow("clear") << "clear" << QString("0 KB");
+        QTest::newRow("close") << "choose Close"
+                               << FormatFileSize(54 + 752 * 250); // the list handler's estimate
+        QTest::newRow("close, manual") << "untick Resize Image Automaticly, choose Close"
+                                       << FormatFileSize(54 + 960 * 120); // no handler ran
+        QTest::newRow("clear") << "click Clear Image" << QString("0 KB");
     }
     void closeAndClear() {
         QFETCH(QString, steps);
         QFETCH(QString, sizeText);
         MainWindowFixture f;
         const QString path = f.open("640x480");
-        f.run("x050 y025 " + steps);
+        f.run("width 050 %, height 025 %, " + steps);
         QCOMPARE(f.message(), QString());
         QCOMPARE(f.original()->Picture(), f.original()->DefultPicture());
         QCOMPARE(f.resizedSize(), QSize(250, 250));
         QCOMPARE(f.list('x')->currentText() + f.list('y')->currentText() + f.boxes() + '|' + f.file() + '|' +
                      f.sizeText(),
                  "100 %100 %0x0|" + path + '|' + sizeText);
-        QCOMPARE(f.get("cmdResize")->isEnabled(), steps.startsWith("auto"));
+        QCOMPARE(f.get("cmdResize")->isEnabled(), steps.startsWith("untick"));
     }
 };
 
