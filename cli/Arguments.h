@@ -20,6 +20,8 @@ struct Options {
     bool smooth = false;
     bool keepDateAndCamera = false; // --keep-date-and-camera
     QStringList files{};
+
+    bool operator==(const Options&) const = default;
 };
 
 struct UsageError {

@@ -24,9 +24,8 @@ struct MainWindowFixture {
     }
     QComboBox* list(char axis) const { return get<QComboBox>(axis == 'x' ? "cmbScaleX" : "cmbScaleY"); }
     QLineEdit* txtwidth() const { return get<QLineEdit>("txtwidth"); }
-    QLineEdit* txtheight() const { return get<QLineEdit>("txtheight"); }
     QString sizeText() const { return get<QLabel>("Label1")->text(); }
-    QString boxes() const { return txtwidth()->text() + 'x' + txtheight()->text(); }
+    QString boxes() const { return txtwidth()->text() + 'x' + get<QLineEdit>("txtheight")->text(); }
     AAImageView* original() const { return get<AAImageView>("AAIVOriginal"); }
     AAImageView* resized() const { return get<AAImageView>("AAIVResized"); }
     QSize resizedSize() const { return resized()->Picture()->size(); }
@@ -60,13 +59,9 @@ struct MainWindowFixture {
         return path;
     }
 
-    void press(const char* name) {
-        if (auto* action = window->findChild<QAction*>(name)) return action->trigger();
-        QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton);
-    }
     // Presses Save and reads what it wrote beside the opened file.
     QByteArray save() {
-        press("Command3");
+        run("click Save");
         return factory::readFile(OutputNameFor(file()));
     }
     // The button or menu item with this caption, its access key left out.
@@ -89,7 +84,8 @@ struct MainWindowFixture {
             else if (verb == "width" || verb == "height")
                 pick(list(verb == "width" ? 'x' : 'y'), rest);
             else if (verb == "pixel")
-                pixelBox(rest.section(' ', 0, 0))->setText(rest.section(' ', 1));
+                get<QLineEdit>(rest.startsWith("width") ? "txtwidth" : "txtheight")
+                    ->setText(rest.section(' ', 1));
             else if (verb == "click")
                 QTest::mouseClick(captioned<QAbstractButton>(rest), Qt::LeftButton);
             else if (verb == "choose")
@@ -104,9 +100,6 @@ struct MainWindowFixture {
         const int index = list->findText(item);
         if (index < 0) qFatal("no list item %s", qPrintable(item));
         list->setCurrentIndex(index);
-    }
-    QLineEdit* pixelBox(const QString& direction) const {
-        return direction == "width" ? txtwidth() : txtheight();
     }
     void tick(QAbstractButton* box, bool ticked) {
         QTest::mouseClick(box, Qt::LeftButton);

@@ -3,6 +3,7 @@
 #include "main_window/Form1.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 // The size of the resized view's picture at each of its paints.
 class PaintWatch : public QObject {
@@ -43,7 +44,7 @@ private slots:
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.message(), QString());
         for (int i = 0; i < 3; ++i)
-            f.press("mnuHelp");
+            f.run("choose Help");
         Form1* help = f.window->HelpWindow();
         QVERIFY(help && help->isVisible());
         const QWidgetList all = QApplication::topLevelWidgets();
@@ -61,7 +62,7 @@ private slots:
         QApplication::setActiveWindow(help);
         QTest::keyClick(help, Qt::Key_Escape);
         QVERIFY(!help->isVisible());
-        f.press("mnuHelp");
+        f.run("choose Help");
         QTest::keyClick(f.list('x'), Qt::Key_X, Qt::ControlModifier);
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
@@ -215,11 +216,8 @@ private slots:
         // About 1.5 GB in all: tripled in both directions the picture needs 864 MB more than that.
         rlimit old{};
         QVERIFY(::getrlimit(RLIMIT_AS, &old) == 0);
-        QFile status("/proc/self/status");
-        QVERIFY(status.open(QIODevice::ReadOnly));
-        rlim_t used = 0;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmSize:")) used = line.mid(7).trimmed().split(' ')[0].toULongLong() * 1024;
+        const rlim_t used =
+            factory::readFile("/proc/self/statm").split(' ')[0].toULongLong() * ::getpagesize();
         const rlimit tight{used + (rlim_t(500) << 20), old.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_AS, &tight) == 0);
         f.run("height 300 %");

@@ -11,30 +11,22 @@
 class TestOpenClose : public QObject {
     Q_OBJECT
 private slots:
-    // Every format and turn is the reader's, and Load Picture is every other test's; here the other ways
-    // a file reaches the window.
-    void opensEveryWay_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("dropped with a web address and a second file") << "drop";
-        QTest::newRow("named on the command line") << "argument";
-    }
-    void opensEveryWay() {
-        QFETCH(QString, how);
+    // A drop as a file manager makes it, through the call the platform's drag manager makes: the first
+    // local file is opened, the web address and the second file are left.
+    void aDropOpensTheFirstFile() {
         MainWindowFixture f;
         const QString path = f.writePicture("photo.png", factory::gradient(640, 480), "PNG");
         const QString other = f.writePicture("other.bmp", factory::gradient(8, 8));
-        QMimeData dropped; // as a file manager drops them, through the call the platform's drag manager makes
+        QMimeData dropped;
         dropped.setUrls(
             {QUrl("https://example.org/b.jpg"), QUrl::fromLocalFile(path), QUrl::fromLocalFile(other)});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        if (how == "drop") static_cast<QObject*>(f.window.get())->event(&drop);
-        if (how == "argument") f.window->OpenFile(path);
+        static_cast<QObject*>(f.window.get())->event(&drop);
         QCOMPARE(f.message(), QString());
         QCOMPARE(f.file(), path);
         QCOMPARE(f.shown(), "640x480");
         QCOMPARE(f.boxes(), "640x480");
         QCOMPARE(f.sizeText(), FormatFileSize(QFileInfo(path).size()));
-        if (how != "drop") return;
         QCOMPARE(f.window->StatusText(),
                  "Opened the first of 2 dropped files, “photo.png”: Quillon works on one picture at a time.");
     }
@@ -42,7 +34,7 @@ private slots:
     // The dialog starts on every format Quillon opens; the three-pattern entry stays first, as it was.
     void openDialogStartsOnAllPictures() {
         MainWindowFixture f;
-        f.press("cmdload");
+        f.run("click Load Picture");
         QFileDialog dialog;
         QtDialogs::ConfigureOpenDialog(dialog, f.dialogs.openRequests.at(0)); // as the program shows it
         QCOMPARE(dialog.nameFilters().at(0), "Image Files (*.jpg *.gif *.bmp)");

@@ -41,7 +41,7 @@ private slots:
         f.open("64x48");
         QVERIFY(QDir(f.dir.path()).mkdir("64x48(QLN).jpg"));
         QGuiApplication::clipboard()->setText("unchanged");
-        f.press("Command3");
+        f.run("click Save");
         QCOMPARE(f.dialogs.messages.size(), size_t(1)); // the writer's words, checked with the command line's
         QVERIFY(f.dialogs.inputs.empty());
         QCOMPARE(QGuiApplication::clipboard()->text(), "unchanged");
@@ -121,7 +121,7 @@ private slots:
         f.open("1800x1200");
         f.run("pixel width 600, pixel height 600");
         f.dialogs.fitAnswers.push_back(answer);
-        f.press("mnuFileFitUnderSize");
+        f.run("choose Fit Under Size…");
         QCOMPARE(f.message(), QString());
         if (!size.isEmpty()) QCOMPARE(f.shown(), size);
         QCOMPARE(f.boxes(), f.shown());
@@ -143,9 +143,9 @@ private slots:
         MainWindowFixture f;
         f.open("1800x1200");
         f.dialogs.fitAnswers.push_back(FitRequest{"300", "1024", "", false});
-        f.press("mnuFileFitUnderSize");
+        f.run("choose Fit Under Size…");
         f.dialogs.fitAnswers.push_back(FitRequest{"lots", "", "", false});
-        f.press("mnuFileFitUnderSize");
+        f.run("choose Fit Under Size…");
         const FitRequest& asked = f.dialogs.fitRequests.at(1);
         QCOMPARE(asked.kilobytes + '|' + asked.width + '|' + asked.height, "300|1024|");
         QCOMPARE(f.message(),

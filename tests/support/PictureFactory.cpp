@@ -100,7 +100,8 @@ QByteArray encodeGif(const QImage& source) {
         const QRgb p = image.pixel(i % width, i / width);
         data += char(qAlpha(p) < 128 ? 127 : level(qRed(p)) * 25 + level(qGreen(p)) * 5 + level(qBlue(p)));
     }
-    return gifFile(width, image.height(), 7, table, QByteArray("\x21\xF9\x04\x01\0\0\x7F\0", 8), 7, data + '\x81');
+    return gifFile(width, image.height(), 7, table, QByteArray("\x21\xF9\x04\x01\0\0\x7F\0", 8), 7,
+                   data + '\x81');
 }
 
 QByteArray encodeHeic(const QImage& source, int quality, int orientation, const QByteArray& exif = {}) {
@@ -122,7 +123,8 @@ QByteArray encodeHeic(const QImage& source, int quality, int orientation, const 
     options->image_orientation = heif_orientation(orientation);
     heif_image_handle* handle = nullptr;
     heif_context_encode_image(context.get(), image, encoder, options, &handle);
-    if (!exif.isEmpty()) heif_context_add_exif_metadata(context.get(), handle, exif.constData(), int(exif.size()));
+    if (!exif.isEmpty())
+        heif_context_add_exif_metadata(context.get(), handle, exif.constData(), int(exif.size()));
     heif_image_handle_release(handle);
     heif_encoding_options_free(options);
     heif_image_release(image);
@@ -224,7 +226,8 @@ QByteArray withExif(const char* format, const QByteArray& exif) {
     const QByteArray picture = encode(gradient(16, 12), format);
     if (f == "JPEG") return withSegment(picture, '\xE1', payload);
     if (f == "PNG") // after the signature and the header chunk
-        return picture.left(33) + be(exif.size()) + "eXIf" + exif + be(crc32("eXIf" + exif)) + picture.mid(33);
+        return picture.left(33) + be(exif.size()) + "eXIf" + exif + be(crc32("eXIf" + exif)) +
+               picture.mid(33);
     // WebP: the extended format's header chunk (flags: EXIF; width and height less one) first
     const QByteArray extended = "VP8X" + le(10, 4) + le(0x08, 4) + le(15, 3) + le(11, 3);
     const QByteArray chunks =
@@ -288,15 +291,12 @@ QByteArray readFile(const QString& path) {
 }
 
 double psnr(const QImage& a, const QImage& b) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    const QImage x = a.convertToFormat(QImage::Format_RGB888), y = b.convertToFormat(QImage::Format_RGB888);
     if (x.size() != y.size()) return 0;
     double sum = 0;
     for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            sum += std::pow(qRed(p) - qRed(q), 2) + std::pow(qGreen(p) - qGreen(q), 2) +
-                   std::pow(qBlue(p) - qBlue(q), 2);
-        }
+        for (int i = 0; i < 3 * x.width(); ++i)
+            sum += std::pow(x.constScanLine(row)[i] - y.constScanLine(row)[i], 2);
     if (sum == 0) return std::numeric_limits<double>::infinity();
     return 10 * std::log10(255.0 * 255.0 * 3.0 * x.width() * x.height() / sum);
 }

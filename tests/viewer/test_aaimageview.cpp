@@ -70,16 +70,9 @@ private slots:
         };
         const QSize big(640, 480);
         const QList<int> off{0, -361, -180, 0, -251, -126};
-        // Painting on screen, or reading, does not move the picture; Paint() and a new picture recentre.
-        row("Paint", big, ends(&AAImageView::Paint), {1, -361, -180, 1, -251, -126}, {-180.5, -125.5});
         row("as wide as the view", {279, 100}, {}, {1, 0, 0, 0, -251, -126}, {0, 64.5});
         row("one narrower", {278, 100}, {}, off, {0.5, 64.5});
         row("fits only once scaled", big, [](AAImageView& v) { v.SetScalePercent(0); }, off, {59.5, 54.5});
-        const auto repaint = [](AAImageView& v) {
-            v.repaint();
-            v.grab();
-        };
-        row("repainted", big, ends(repaint), {1, -361, 0, 1, -251, -251}, {0, -251});
         const auto readThenResize = [](AAImageView& v) {
             v.ReadProperties({});
             v.resize(400, 300);
@@ -89,6 +82,13 @@ private slots:
         const auto scroll = [&](const char* name, Input input, int x, int y) { // half pixels when centred
             row(name, big, input, {1, -361, x, 1, -251, y}, {x == -180 ? -180.5 : x, y == -126 ? -125.5 : y});
         };
+        // Painting on screen, or reading, does not move the picture; Paint() and a new picture recentre.
+        scroll("Paint", ends(&AAImageView::Paint), -180, -126);
+        const auto repaint = [](AAImageView& v) {
+            v.repaint();
+            v.grab();
+        };
+        scroll("repainted", ends(repaint), 0, -251);
         scroll("wheel down", wheel({0, -120}), -180, -129);
         scroll("shift, wheel", wheel({0, -120}, Qt::ShiftModifier), -210, -126);
         scroll("sideways wheel", wheel({-240, 0}), -240, -126);
