@@ -1,4 +1,4 @@
-// The command line: its arguments, and the real program run on files made here, without a display.
+// The command line: its arguments, and the real program run without a display.
 #include "cli/Arguments.h"
 #include "encoding/mIntelJPEGLibrary.h"
 #include "engine/FileSizeText.h"
@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(temporaries(), QStringList());
     }
 
-    // --size with --fit when even the lowest quality is too long: the user is told, nothing is written.
+    // --size with --fit, too short even at the lowest quality: nothing is written.
     void aSizeAndATooShortLength() {
         QTemporaryDir folder;
         const QString path = folder.filePath("a.png");
@@ -216,9 +216,8 @@ private slots:
         QCOMPARE(result.status, 1);
     }
 
-    // The saved file is the engine's JPEG of the result, made from the decode the result needs (a
-    // smooth shrink from a JPEG decoded smaller), with the date and camera only when asked; with a
-    // size and a length, at the highest quality that fits.
+    // The saved file is the engine's JPEG of the result, from the decode it needs (smaller for a smooth
+    // shrink), with the date and camera only when asked, at the highest quality a length allows.
     void savesTheEnginesJpeg_data() {
         QTest::addColumn<QString>("args");
         QTest::addColumn<QByteArray>("file");
@@ -232,7 +231,7 @@ private slots:
         QTest::newRow("date and camera kept in a fit")
             << "--keep-date-and-camera --fit 100K" << camera << false;
         QTest::newRow("date and camera not asked for") << "--scale 100" << camera << false;
-        // Its transparent parts show the background the result was laid over.
+        // laid over white
         QTest::newRow("a size and a length, at a lower quality")
             << "--size 600x400 --fit 6K" << factory::encode(factory::withTransparency(1500, 1000), "PNG")
             << false;
@@ -260,7 +259,7 @@ private slots:
                                    keep ? KeptExifSegment(factory::cameraExif(), size) : QByteArray()));
     }
 
-    // Jobs side by side share the memory: with room for one at a time each is saved in turn.
+    // Jobs side by side share the memory: with room for one, each is saved in turn.
     void bigPicturesShareTheMemory_data() {
         QTest::addColumn<int>("roomMB");
         QTest::addColumn<int>("status");

@@ -15,7 +15,7 @@ class DIBSectionTest : public QObject {
 private slots:
     void cleanup() { ClearFaults(); }
 
-    // Transparent parts land on white whatever the palette says: no worker asks the palette.
+    // Transparent parts land on white whatever the palette says.
     void pictureLandsBottomRowFirst_data() {
         QTest::addColumn<QImage>("image");
         QTest::addColumn<QImage>("want");
@@ -44,7 +44,7 @@ private slots:
         QVERIFY(factory::psnr(want.isNull() ? image : want, rows.mirrored()) > 50);
     }
 
-    // Sizes beyond 32 bits throw before pixel memory is asked for; within them it is refused on purpose.
+    // Sizes beyond 32 bits throw before pixel memory is asked for (refused here on purpose).
     void sizeOverflow_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("overflows");

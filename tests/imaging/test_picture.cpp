@@ -1,4 +1,4 @@
-// Loading pictures, hostile files and a file cut short while it is read included; colours made sRGB.
+// Loading pictures, hostile ones included, and their colours made sRGB.
 #include "imaging/ColourProfile.h"
 #include "imaging/Error.h"
 #include "imaging/LargeMemory.h"
@@ -36,9 +36,8 @@ class TestPicture : public QObject {
     }
 
 private slots:
-    // Each format, whatever the name says. EXIF in a JPEG, the rotation and mirroring boxes in a HEIC:
-    // where the stored top-left corner lands. A JPEG is decoded at the smallest fraction still twice the
-    // result: the whole decode, shrunk.
+    // Each format, whatever the name says; where the stored top-left corner lands after a turn in EXIF
+    // or HEIC boxes. A JPEG is decoded at the smallest fraction still twice the result.
     void turnsAndShrinksAsStored_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("turn");
@@ -82,8 +81,8 @@ private slots:
         }
     }
 
-    // Each row's name is its file's. Refused, or the header read, without reading the rest; the long
-    // files are sparse, and only their header is asked for. A file that opens has its header's size.
+    // Each row's name is its file's. Refused, or the header read, without reading the rest (the long
+    // files are sparse); a file that opens has its header's size.
     void hostileFilesGiveAClearError_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<qint64>("length");
@@ -186,8 +185,7 @@ private slots:
         card.join();
     }
 
-    // JPEG profiles go in APP2 pieces (negative: the first one written lost); 0: a PNG, whose profile Qt
-    // writes.
+    // Profiles in JPEG APP2 pieces (negative: the first lost); 0: a PNG's, written by Qt.
     void opensInSrgb_data() {
         QTest::addColumn<QByteArray>("icc");
         QTest::addColumn<int>("chunks");

@@ -63,28 +63,6 @@ private slots:
         QVERIFY(worst <= 3);
     }
 
-    // From a photo decoded at a half, a quarter or an eighth, just twice the result, and saved at quality
-    // 90: as close to the photo itself resampled as the result from the whole decode, within 0.5 dB.
-    void shrinksOnLoadAsFaithfully_data() {
-        QTest::addColumn<QSize>("result");
-        QTest::newRow("from a half") << QSize(256, 256);
-        QTest::newRow("from a quarter") << QSize(128, 128);
-        QTest::newRow("from an eighth") << QSize(64, 64);
-    }
-    void shrinksOnLoadAsFaithfully() {
-        QFETCH(QSize, result);
-        const QImage photo = factory::gradient(1024, 1024);
-        const QByteArray jpeg = factory::encode(photo, "JPEG", 92);
-        const QImage reference = ResampleSmooth(photo, result);
-        const auto saved = [&](const PictureRef& decoded) {
-            return QImage::fromData(factory::encode(ResampleSmooth(decoded->image(), result), "JPEG", 90));
-        };
-        const PictureRef shrunk = LoadPictureFromDataFor(jpeg, "photo.jpg", result);
-        QCOMPARE(shrunk->size(), result * 2);
-        const double fromWhole = factory::psnr(reference, saved(LoadPictureFromData(jpeg, "photo.jpg")));
-        QVERIFY(factory::psnr(reference, saved(shrunk)) > fromWhole - 0.5);
-    }
-
     void refusesSizesItCannotMake() {
         for (const QSize size : QList<QSize>{{0, 10}, {10, -1}, {MaxPictureSide + 1, 1}, {20000, 20000}})
             QVERIFY_THROWS_EXCEPTION(QuillonError, ResampleSmooth(factory::gradient(8, 8), size));

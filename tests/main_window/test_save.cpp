@@ -65,8 +65,8 @@ private slots:
         QVERIFY(f.dialogs.inputs.empty());
     }
 
-    // The status line's figure is the saved file's length, to the byte, with the metadata Save writes;
-    // once measured, Save writes the measured JPEG: an encoder that cannot start would have stopped it.
+    // The status line's figure is the saved file's length, metadata included; Save writes the measured
+    // JPEG, without starting the encoder again.
     void statusLineShowsTheLengthSaveWrites_data() {
         QTest::addColumn<QByteArray>("picture");
         QTest::addColumn<QString>("steps");
@@ -98,8 +98,8 @@ private slots:
         QCOMPARE(!ExifBlockOf(saved).isEmpty(), steps.contains("Keep"));
     }
 
-    // Each row: the boxes filled in; the size shown after the fit (empty: whichever the limit allows);
-    // the status line, "%1" standing for the size, "%2" for the length and "%3" for the quality.
+    // The boxes filled in, the size shown after (empty: as the limit allows), and the status line
+    // with the size, length and quality as %1, %2 and %3.
     void fitUnderSize_data() {
         QTest::addColumn<FitRequest>("answer");
         QTest::addColumn<QString>("size");

@@ -17,8 +17,8 @@ static QImage surfaceOf(const PictureRef& picture, QSize size, PictureBox& box) 
 class TestPictureBox : public QObject {
     Q_OBJECT
 private slots:
-    // Every pixel takes the source pixel under its centre, whole or in part, as on screen; the shared
-    // resize gives the same pixels, transparent ones laid over the background.
+    // Every pixel takes the source pixel under its centre, as on screen; the shared resize gives the
+    // same pixels, transparent ones laid over the background.
     void stretchTakesThePixelUnderEachCentre_data() {
         QTest::addColumn<QImage>("source");
         QTest::addColumn<QSize>("to");

@@ -58,8 +58,8 @@ Q_DECLARE_METATYPE(Input)
 class TestAAImageView : public QObject {
     Q_OBJECT
 private slots:
-    // After 640 x 480 at 100 %: a bar switched off keeps that range. Steps: 10 across, 1 down, a wheel notch
-    // is three. Beyond a 16-bit bar a unit stands for several pixels; the far end is exact.
+    // After 640 x 480: a bar switched off keeps its range. Steps: 10 across, 1 down, three a wheel notch.
+    // Beyond a 16-bit bar a unit is several pixels; the far end is exact.
     void bars_data() {
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<Input>("input");
@@ -180,8 +180,8 @@ private slots:
         QCOMPARE(view->picView()->size(), want.last() == 0 ? QSize(62, 62) : QSize(250, 250));
     }
 
-    // What a viewer writes, another reads back: values at their default and the default picture
-    // stay out of the bag, the picture shown is always in it; every change is announced.
+    // What a viewer writes, another reads back: defaults stay out of the bag, the picture shown is
+    // always in it; every change is announced.
     void writtenSettingsReadBack() {
         const auto view = shownViewer(plain({64, 48}));
         QSignalSpy changed(view.get(), &AAImageView::PropertyChanged);
