@@ -15,7 +15,8 @@ packages=(
   # the date and camera kept in a saved JPEG's EXIF
   libexif-dev
   fonts-dejavu-core
-  # tests, the smoke test and the benchmarks
+  # tests, the smoke test and the benchmarks (zlib: the checksums of PNG chunks made in code)
+  zlib1g-dev
   xvfb xdotool x11-utils xclip xauth imagemagick libvips-tools libjpeg-turbo-progs strace
   # the benchmark's peak memory of each process: GNU time
   time

@@ -1,4 +1,4 @@
-// The JPEG writer: the file it writes from a wrapper, where it writes it, and its messages on failure.
+// The JPEG writer: what it writes from a wrapper, where, and its messages on failure.
 #include "encoding/mIntelJPEGLibrary.h"
 #include "platform/Ijl.h"
 #include "support/PictureFactory.h"
@@ -18,7 +18,7 @@ QByteArray cjpeg(const cDIBSection& wrapper) {
     const QImage bottomUp(reinterpret_cast<const uchar*>(wrapper.DIBSectionBitsPtr()), wrapper.Width(),
                           wrapper.Height(), wrapper.BytesPerScanLine(), QImage::Format_BGR888);
     QProcess process;
-    process.start(QStringLiteral("cjpeg"), QStringList{"-quality", "90", "-optimize"});
+    process.start("cjpeg", QStringList{"-quality", "90", "-optimize"});
     bottomUp.mirrored().save(&process, "PPM");
     process.closeWriteChannel();
     process.waitForFinished();
@@ -55,12 +55,12 @@ private slots:
         QFETCH(QString, atTarget);
         QFETCH(QString, fault);
         QFETCH(QString, message);
-        if (message.isEmpty() && QStandardPaths::findExecutable(QStringLiteral("cjpeg")).isEmpty())
+        if (message.isEmpty() && QStandardPaths::findExecutable("cjpeg").isEmpty())
             QSKIP("cjpeg (libjpeg-turbo-progs) is not installed");
         QTemporaryDir top;
-        const QDir folder(top.filePath(QStringLiteral("Fotos – été")));
+        const QDir folder(top.filePath("Fotos – été"));
         QVERIFY(QDir().mkpath(folder.path()));
-        const QString target = folder.filePath(QStringLiteral("Ærø 日本 ñ (QLN).jpg"));
+        const QString target = folder.filePath("Ærø 日本 ñ (QLN).jpg");
         factory::writeFile(folder.filePath("other.jpg"), "keep");
         if (atTarget == "link") QVERIFY(QFile::link("other.jpg", target));
         const QByteArray earlier = factory::randomBytes(200000);

@@ -90,8 +90,7 @@ private slots:
     }
     void writesTheOutputsOwnFacts() {
         QFETCH(int, tag);
-        QFETCH(qint64, value);
-        QCOMPARE(numberIn(kept, tag), value);
+        QTEST(numberIn(kept, tag), "value");
     }
 
     void writesNothingElse() {
@@ -134,8 +133,7 @@ private slots:
     }
     void findsTheBlockInItsContainer() {
         QFETCH(QByteArray, file);
-        QFETCH(QByteArray, block);
-        QCOMPARE(ExifBlockOf(file), block);
+        QTEST(ExifBlockOf(file), "block");
     }
 
     void keepsNothingOfADamagedBlock_data() {
@@ -159,8 +157,7 @@ private slots:
     }
     void keepsNothingOfADamagedBlock() {
         QFETCH(QByteArray, block);
-        QFETCH(bool, kept);
-        QCOMPARE(!KeptExifSegment(block, QSize(640, 480)).isEmpty(), kept);
+        QTEST(!KeptExifSegment(block, QSize(640, 480)).isEmpty(), "kept");
     }
 };
 

@@ -31,8 +31,7 @@ private slots:
     void sizesWithinABox() {
         QFETCH(QSize, picture);
         QFETCH(QSize, box);
-        QFETCH(QSize, within);
-        QCOMPARE(SizeWithin(picture, box), within);
+        QTEST(SizeWithin(picture, box), "within");
     }
     void fitsWithinABoxAndUnderTheLimit() {
         const qint64 limit = 600 * 1024;
@@ -44,7 +43,6 @@ private slots:
         QCOMPARE(EncodeJPEG(nearest(photo, limitBinds.size), 90).size(), limitBinds.bytes);
         QVERIFY2(limitBinds.bytes <= limit && limitBinds.bytes >= limit * 97 / 100,
                  qPrintable(QString::number(limitBinds.bytes)));
-        QCOMPARE(limitBinds.size, FitUnderSize(photo, limit, nearest).size);
         QCOMPARE(FitUnderSize(photo, 100, nearest).outcome, FitOutcome::NothingFits);
     }
     void theHighestQualityThatFits() {

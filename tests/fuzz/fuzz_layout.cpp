@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray text(reinterpret_cast<const char*>(data), qsizetype(size));
     try { // picture names resolve among the viewer's built-in files, as the shipped layout's do
-        for (const PropertyBag& bag : ParseStoredLayout(text, QStringLiteral(":/viewer"))) {
+        for (const PropertyBag& bag : ParseStoredLayout(text, ":/viewer")) {
             AAImageView view;
             view.ReadProperties(bag);
             view.Paint();

@@ -16,7 +16,7 @@ qint64 gifScreenArea(const QByteArray& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString name = QStringLiteral("fuzz");
+    const QString name = "fuzz";
     QSize header;
     try {
         header = ReadPictureInfoFromData(bytes, name).pixels;

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QtTest>
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -66,10 +67,11 @@ private slots:
         QCOMPARE(whole.size(), turn >= 5 ? QSize(160, 240) : QSize(240, 160));
         QCOMPARE(ReadPictureInfo(path).pixels, whole.size());
         QVERIFY(qGray(whole.pixel(corners[turn - 1])) < 40);
-        if (turn == 1) QVERIFY(factory::psnr(photo, whole) >= fidelity);
-        if (turn == 1)
+        if (turn == 1) {
+            QVERIFY(factory::psnr(photo, whole) >= fidelity);
             QCOMPARE(picture->hasTransparency(), bytes.startsWith("GIF")); // ours has a clear index
-        const bool jpeg = bytes.startsWith("\xFF\xD8");                    // any other is decoded whole
+        }
+        const bool jpeg = bytes.startsWith("\xFF\xD8"); // any other is decoded whole
         for (const int fraction : {2, 4, 8}) {
             const QSize result = whole.size() / (2 * fraction);
             const QImage shrunk = LoadPictureFor(path, result)->image();
@@ -92,8 +94,11 @@ private slots:
             QTest::newRow(qPrintable(name))
                 << bytes << length << QStringLiteral("The file “%1” could not be opened: %2").arg(name, why);
         };
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
+        QVERIFY(QDir(dir.path()).mkdir("folder.jpg"));
         refused("folder.jpg", {}, "it is a folder");
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.jpg")).constData(), 0600),
+                 0); // never waited on
+        refused("pipe.jpg", {}, "it is not a picture file");
         refused("missing.jpg", {}, "there is no such file");
         refused("empty.jpg", "", "the file is empty");
         for (const char* format : {"JPEG", "BMP", "PNG", "WEBP", "TIFF", "HEIC"}) {
@@ -150,13 +155,12 @@ private slots:
     }
     void narrowBitmapChannelsReachTheFullRange() {
         QFETCH(QByteArray, bmp);
-        QFETCH(QRgb, colour);
-        QCOMPARE(LoadPictureFromData(bmp, "a.bmp")->image().pixel(2, 1), colour);
+        QTEST(LoadPictureFromData(bmp, "a.bmp")->image().pixel(2, 1), "colour");
     }
 
     void memoryThatIsNotThereIsRefusedWhereItIsAsked() {
         qint64 free = 0;
-        for (const QByteArray& line : factory::readFile(QStringLiteral("/proc/meminfo")).split('\n'))
+        for (const QByteArray& line : factory::readFile("/proc/meminfo").split('\n'))
             if (line.startsWith("MemAvailable:") || line.startsWith("SwapFree:"))
                 free += line.mid(line.indexOf(':') + 1).trimmed().split(' ')[0].toLongLong() * 1024;
         QVERIFY(!AllocatePixels(std::size_t(free + (qint64(2) << 30))));
@@ -166,7 +170,7 @@ private slots:
     // A card pulled out while it is read: an ordinary error or an ordinary picture.
     void aFileCutShortWhileItIsReadIsAnError() {
         const QByteArray jpeg = factory::encode(factory::gradient(1600, 1200), "JPEG");
-        const QString path = written(QStringLiteral("card.jpg"), jpeg);
+        const QString path = written("card.jpg", jpeg);
         std::atomic<bool> done{false};
         std::thread card([&] {
             const QByteArray name = QFile::encodeName(path);
@@ -213,8 +217,8 @@ private slots:
         if (chunks < 0) tagged.remove(2, 2 + (uchar(tagged[4]) << 8 | uchar(tagged[5])));
         if (chunks == 0) picture.setColorSpace(QColorSpace::fromIccProfile(icc));
         if (chunks == 0) tagged = factory::encode(picture, format, 100);
-        const QImage raw = LoadPictureFromData(plain, QStringLiteral("plain"))->image();
-        const QImage loaded = LoadPictureFromData(tagged, QStringLiteral("tagged"))->image();
+        const QImage raw = LoadPictureFromData(plain, "plain")->image();
+        const QImage loaded = LoadPictureFromData(tagged, "tagged")->image();
         if (!converted) {
             QCOMPARE(loaded, raw);
             return;

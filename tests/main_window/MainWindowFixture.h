@@ -16,6 +16,12 @@ struct MainWindowFixture {
     ScriptedDialogs dialogs;
     std::unique_ptr<frmMain> window = std::make_unique<frmMain>(dialogs);
     QTemporaryDir dir;
+    // The options are remembered: each test starts with them off.
+    ~MainWindowFixture() {
+        window.reset();
+        QSettings().remove("smoothResizing");
+        QSettings().remove("keepDateAndCamera");
+    }
 
     template <typename T = QPushButton> T* get(const char* name) const {
         T* found = window->findChild<T*>(QString::fromLatin1(name));
@@ -38,7 +44,7 @@ struct MainWindowFixture {
         if (dialogs.messages.size() > 1) return QString::number(dialogs.messages.size()) + " messages";
         return dialogs.messages.empty() ? QString() : dialogs.messages[0].text;
     }
-    // The status line as shown, once a screen reader is known to read the same words.
+    // The status line, once a screen reader is known to read the same words.
     QString statusHeard() const {
         QLabel* const status = get<QLabel>("lblStatus");
         const QString heard = QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name);
@@ -50,7 +56,7 @@ struct MainWindowFixture {
         factory::writeFile(path, factory::encode(image, format));
         return path;
     }
-    // Opens a file through "Load Picture"; a size such as "64x48" first makes a picture of that size.
+    // Opens a file through "Load Picture"; "64x48" makes a bitmap of that size first.
     QString open(QString path) {
         if (const QStringList wh = path.split('x'); wh.size() == 2 && wh[0].toInt() > 0)
             path = writePicture(path + ".bmp", factory::gradient(wh[0].toInt(), wh[1].toInt()));
@@ -70,11 +76,9 @@ struct MainWindowFixture {
             if (control->text().remove('&') == caption) return control;
         qFatal("no control captioned %s", qPrintable(caption));
     }
-    // Runs steps separated by commas, each in the words of the window's own captions:
-    //   "open 64x48" (a picture of that size is made first) or "open nothing" (the dialog is cancelled),
-    //   "width 050 %" or "height 300 %" (a list item), "pixel width 640" (a pixel box's text),
-    //   "click Save" (a button), "choose Close" (a menu item),
-    //   "tick Width:" or "untick Resize Image Automaticly" (a check box, clicked into that state).
+    // Runs comma-separated steps in the words of the window's own captions: "open 64x48" (made first),
+    // "open nothing" (cancelled), "width 050 %", "pixel height 50", "click Save", "choose Close",
+    // "tick Width:", "untick Resize Image Automaticly".
     void run(const QString& steps) {
         for (const QString& step : steps.split(", ", Qt::SkipEmptyParts)) {
             const QString verb = step.section(' ', 0, 0);

@@ -77,7 +77,7 @@ private slots:
         QFileDialog dialog;
         QtDialogs::ConfigureOpenDialog(dialog, {"Open", "Pictures (*.jpg *.gif *.bmp)", dir.path(), {}});
         dialog.show();
-        const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        const auto* view = dialog.findChild<QListView*>("listView");
         // the three pictures, whatever the case
         QTRY_COMPARE_WITH_TIMEOUT(view->model()->rowCount(view->rootIndex()), 3, 5000);
     }

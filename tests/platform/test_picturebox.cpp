@@ -1,4 +1,4 @@
-// The picture box's retained image, the nearest-neighbour stretch under it and the shared resize.
+// The picture box: its retained image and the nearest-neighbour stretch under it.
 #include "engine/Resize.h"
 #include "imaging/Error.h"
 #include "platform/PictureBox.h"

@@ -11,6 +11,7 @@
 #include <random>
 #include <turbojpeg.h>
 #include <vector>
+#include <zlib.h>
 
 namespace factory {
 
@@ -62,7 +63,7 @@ namespace {
 QByteArray le(quint32 value, int bytes) {
     QByteArray out(bytes, '\0');
     for (int i = 0; i < bytes; ++i)
-        out[i] = char(i < 4 ? value >> (8 * i) : 0); // a wider field is zero past 32 bits
+        out[i] = char(value >> (8 * i));
     return out;
 }
 
@@ -144,20 +145,14 @@ QByteArray bmpFile(int width, int height, int bits, const QList<quint32>& masks,
     const int header = 14 + (masks.isEmpty() ? 40 : 56);
     QByteArray bmp = "BM" + le(header + pixels.size(), 4) + le(0, 4) + le(header, 4) + le(header - 14, 4) +
                      le(width, 4) + le(height, 4) + le(1, 2) + le(bits, 2) + le(masks.isEmpty() ? 0 : 3, 4) +
-                     le(0, 20);
+                     QByteArray(20, '\0');
     for (const quint32 mask : masks)
         bmp += le(mask, 4);
     return bmp + pixels;
 }
 
 quint32 crc32(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
+    return quint32(::crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
 }
 
 } // namespace
@@ -196,7 +191,7 @@ QByteArray encode(const QImage& image, const char* format, int quality, int orie
     return bytes;
 }
 
-// `body` in a JPEG segment of type `marker` right after the SOI, before any segment already there.
+// `body` in a JPEG segment of type `marker`, first after the SOI.
 QByteArray withSegment(const QByteArray& jpeg, char marker, const QByteArray& body) {
     const qsizetype length = body.size() + 2;
     return jpeg.left(2) + '\xFF' + marker + char(length >> 8) + char(length & 0xFF) + body + jpeg.mid(2);

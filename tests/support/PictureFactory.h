@@ -13,16 +13,16 @@ QImage coordinates(int width, int height);
 QImage zonePlate(int size, double k);
 // Opaque red disc on a fully transparent background.
 QImage withTransparency(int width, int height);
-// Qt's formats, and "GIF", "HEIC" (turned by `orientation` as in EXIF) or "CMYK" (a JPEG in Adobe's CMYK).
+// Qt's formats, "GIF", "CMYK" (an Adobe JPEG) or "HEIC" (turned by `orientation`).
 QByteArray encode(const QImage& image, const char* format, int quality = 92, int orientation = 1);
 // Inserted right after a JPEG's SOI; the profile's pieces last first.
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 QByteArray withIccProfile(const QByteArray& jpeg, const QByteArray& icc, int chunks = 1);
-// A 16 × 12 "JPEG", "PNG", "WEBP" or "HEIC" carrying the EXIF block `exif`.
+// A small "JPEG", "PNG", "WEBP" or "HEIC" carrying the block `exif`.
 QByteArray withExif(const char* format, const QByteArray& exif);
 // A valid header claiming the size, with far fewer pixels behind it.
 QByteArray claiming(const char* format, int width, int height);
-// A 3 × 2 bitmap all of `pixel`, channels by red, green, blue, alpha masks (none: 5-5-5).
+// A 3 × 2 bitmap all of `pixel`, with red, green, blue, alpha masks (none: 5-5-5).
 QByteArray bitfieldBmp(int bitsPerPixel, const QList<quint32>& masks, quint32 pixel);
 QByteArray randomBytes(int count, quint32 seed = 7);
 void writeFile(const QString& path, const QByteArray& bytes);

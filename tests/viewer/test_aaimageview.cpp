@@ -1,4 +1,4 @@
-// The picture viewer, driven through its real widgets on the offscreen platform.
+// The picture viewer, through its real widgets.
 #include "viewer/AAImageView.h"
 
 #include "imaging/Error.h"
@@ -106,8 +106,6 @@ private slots:
             v.hscPicture()->triggerAction(QAbstractSlider::SliderToMaximum);
         };
         wide("four a unit, right end", 100000, farEnd, -24930, -24930, 279.0 - 100000);
-        const auto oneShort = [](AAImageView& v) { v.hscPicture()->setValue(24929); };
-        wide("four, one short", 100000, oneShort, -24930, -24929, -99716);
     }
     void bars() {
         QFETCH(QSize, picture);
