@@ -229,7 +229,7 @@ private slots:
         QTest::newRow("date and camera kept in a fit")
             << "--keep-date-and-camera --fit 100K" << camera << false;
         QTest::newRow("date and camera not asked for") << "--scale 100" << camera << false;
-        // laid over white
+        // its transparency laid over white
         QTest::newRow("a size and a length, at a lower quality")
             << "--size 600x400 --fit 6K" << factory::encode(factory::withTransparency(1500, 1000), "PNG")
             << false;
